@@ -1,0 +1,21 @@
+#pragma once
+// The system's own dialogs, one implementation per platform.
+
+#include <string>
+#include <string_view>
+
+namespace app {
+
+// A modal open-file dialog titled "Выбири WAD-ник под Gorvex", in the current folder, WAD
+// filter first, an existing file only. The full path in the system's bytes, or "" when the
+// user cancels or the dialog fails.
+std::string choose_wad(void* owner);
+
+// A modal information box with one OK button and no owner; returns when it is closed.
+// Text and caption are CP1251.
+void show_message_box(std::string_view text, std::string_view caption);
+
+// Tells the user that no window could be opened (the launcher then ends with status 1).
+void report_no_window(std::string_view reason);
+
+}  // namespace app

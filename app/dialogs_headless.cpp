@@ -1,0 +1,23 @@
+// Dialogs without a window system: the open-file dialog answers what a test scripted, and a
+// message box is written to stderr as "message box: CAPTION: TEXT" (UTF-8).
+
+#include <cstdio>
+
+#include "app/dialogs.h"
+#include "app/fake_dialogs.h"
+#include "text/cp1251.h"
+
+namespace app {
+
+std::string choose_wad(void*) { return fake_dialogs::next_wad.value_or(""); }
+
+void show_message_box(std::string_view text, std::string_view caption) {
+  std::fprintf(stderr, "message box: %s: %s\n", cp1251::to_utf8(caption).c_str(),
+               cp1251::to_utf8(text).c_str());
+}
+
+void report_no_window(std::string_view reason) {
+  std::fprintf(stderr, "cannot open a window: %.*s\n", int(reason.size()), reason.data());
+}
+
+}  // namespace app

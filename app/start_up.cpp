@@ -1,0 +1,112 @@
+// Start-up: the widget table, the window, the background picture in the game palette, the
+// five buttons and the about lines.
+
+#include <string>
+
+#include "app/launcher.h"
+#include "app/texts.h"
+#include "gui/toolkit_state.h"
+#include "gui/widgets.h"
+#include "screen/process.h"
+#include "screen/screen.h"
+#include "text/palettes.h"
+#include "text/text.h"
+
+namespace app {
+
+LauncherState launcher;
+
+namespace {
+
+struct WidgetSpec {
+  int slot;
+  const char* name;
+  std::string_view caption;
+  int x, y, height, width;
+  int colours[5];
+};
+
+constexpr int greys[5] = {81, 96, 101, 109, 111};
+constexpr int greens[5] = {112, 116, 121, 123, 125};
+constexpr int golds[5] = {163, 164, 165, 166, 167};
+
+// The build tool named in the second about line.
+std::string build_tool() {
+#if defined(__clang__)
+  return "Clang " __clang_version__;
+#elif defined(__GNUC__)
+  return "GCC " __VERSION__;
+#else
+  return "C++";
+#endif
+}
+
+// The launcher folder as the font can show it: UTF-8 systems' paths turned into CP1251.
+std::string folder_for_display(const std::string& dir) {
+  return screen::ansi_code_page() == 65001 ? cp1251::from_utf8(dir) : dir;
+}
+
+}  // namespace
+
+bool start_up() {
+  gui::toolkit.version_text = texts::version_banner;
+  launcher.screen_width = 640;
+  launcher.screen_height = 480;
+  launcher.window_title = texts::window_title;
+
+  const int w = launcher.screen_width;
+  const int h = launcher.screen_height;
+  constexpr int button_width = 300, button_height = 30, button_gap = 15, first_top = 150;
+  constexpr int plate_width = 400, plate_height = 50;
+  constexpr int exit_width = 70, exit_height = 18;
+  const int button_x = gui::half_to_even(w - button_width);  // w / 2 - 300 / 2
+  const int plate_x = gui::half_to_even(w - plate_width);
+  const int step = button_height + button_gap;
+  const WidgetSpec specs[] = {
+      {slot_title_plate, "NAMED", texts::caption_title, plate_x, first_top - plate_height - 10,
+       plate_height, plate_width, {greys[0], greys[1], greys[2], greys[3], greys[4]}},
+      {slot_game, "GVX", texts::caption_game, button_x, first_top, button_height, button_width,
+       {greys[0], greys[1], greys[2], greys[3], greys[4]}},
+      {slot_editor, "ED", texts::caption_editor, button_x, first_top + step, button_height,
+       button_width, {greys[0], greys[1], greys[2], greys[3], greys[4]}},
+      {slot_setup, "SET", texts::caption_setup, button_x, first_top + 2 * step, button_height,
+       button_width, {greens[0], greens[1], greens[2], greens[3], greens[4]}},
+      {slot_mods, "REL", texts::caption_mods, button_x, first_top + 3 * step, button_height,
+       button_width, {greens[0], greens[1], greens[2], greens[3], greens[4]}},
+      {slot_exit, "EXIT", texts::caption_exit, 4, h - exit_height - 4, exit_height, exit_width,
+       {golds[0], golds[1], golds[2], golds[3], golds[4]}},
+  };
+  for (const WidgetSpec& s : specs) {
+    gui::define_widget(s.slot, s.name, s.x, s.y, s.height, s.width, s.caption);
+    gui::set_widget_colours(s.slot, s.colours[0], s.colours[1], s.colours[2], s.colours[3],
+                            s.colours[4]);
+  }
+
+  if (screen::set_screen_mode(w, h, 8, 3) != 0) return false;
+  screen::set_window_title(launcher.window_title);
+  screen::set_pages(0, 1);
+  screen::load_bmp("CFG\\INTERPIC.bmp");
+  screen::set_pages(0, 0);
+  text::set_palette("GORV");
+
+  text::set_text_scale(2);
+  for (const int slot : {slot_game, slot_editor, slot_setup, slot_mods})
+    gui::draw_widget(slot, "Nor");
+  text::set_text_scale(1);
+  gui::draw_widget(slot_exit, "Nor");
+
+  text::set_text_colours(greys[0], greys[1], greys[2], greys[3], greys[4]);
+  const std::string about[] = {
+      std::string(texts::about_author),
+      gui::toolkit.version_text + " " + build_tool(),
+      std::string(texts::about_licence),
+      folder_for_display(screen::get_launcher_directory()),
+  };
+  for (int i = 0; i < 4; ++i) text::draw_text(4, 3 + 9 * i, about[i], " ");
+  text::draw_text(460, 468, version_line, " ");
+
+  text::set_text_scale(2);
+  return true;
+}
+
+}  // namespace app

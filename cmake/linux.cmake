@@ -1,0 +1,12 @@
+# The Linux launcher: SDL2 window, zenity dialogs, gorvex-cmd for batch files.
+find_package(SDL2 QUIET)
+if(SDL2_FOUND AND EXISTS ${CMAKE_SOURCE_DIR}/screen/backend_sdl.cpp)
+  add_library(gorvex_sdl OBJECT screen/backend_sdl.cpp app/dialogs_linux.cpp)
+  target_link_libraries(gorvex_sdl PUBLIC gorvex_core SDL2::SDL2)
+  target_compile_options(gorvex_sdl PRIVATE ${GORVEX_WARNINGS})
+  add_executable(gorvex-launcher app/main.cpp)
+  target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_sdl)
+  target_compile_options(gorvex-launcher PRIVATE ${GORVEX_WARNINGS})
+else()
+  message(WARNING "SDL2 not found (libsdl2-dev): gorvex-launcher is not built")
+endif()

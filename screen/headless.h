@@ -1,0 +1,44 @@
+#pragma once
+// The headless window backend: no window at all. Tests and tools read what was presented and
+// script the pointer; events pushed here are handled at the next presentation pass.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "screen/screen.h"
+
+namespace screen::headless {
+
+struct Options {
+  bool service_thread = false;  // run passes every 10 ms, as a real window does
+  bool fail_open = false;       // make opening the window fail
+};
+Options& options();
+
+// The window's contents as last presented: indices, palette, title and counters.
+struct Window {
+  bool open = false;
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;  // width x height colour indices
+  std::array<Rgb, 256> palette{};
+  std::string title;
+  int presents = 0;         // present calls
+  int first_row = -1;       // band of the last present
+  int last_row = -1;
+  int palette_updates = 0;  // palettes handed over
+};
+// A copy of the window's state.
+Window window();
+
+// Pointer events at client coordinates; a position outside the window means the pointer left.
+void push_move(int x, int y);
+void push_press(int button_bit);
+void push_release(int button_bit);
+void push_wheel(int step);
+void push_activation(bool active);
+void push_close_request();
+
+}  // namespace screen::headless

@@ -1,0 +1,37 @@
+#pragma once
+// Files, folders and processes of the running system. Paths and argument lines are the
+// system's own bytes, passed without conversion.
+
+#include <string>
+#include <string_view>
+
+namespace screen {
+
+// Full path of the running executable.
+std::string executable_path();
+
+// The folder that holds the executable, cut before the last separator (no trailing one).
+std::string get_launcher_directory();
+
+// The system's ANSI code page: 1251 on a Cyrillic Windows, 65001 where paths are UTF-8.
+int ansi_code_page();
+
+// Makes `path` current: 0, or -1 when it does not exist or cannot be entered.
+int change_directory(std::string_view path);
+
+// Starts `program` (found relative to the current directory, never on a search path) in
+// place of the launcher. Returns -1 only when it cannot be started.
+int hand_over(std::string_view program, std::string_view arguments);
+
+// Runs `program` as a child and returns its exit status, or -1 when it cannot be started.
+// A name ending in ".bat" is run by the command interpreter.
+int run_and_wait(std::string_view program, std::string_view arguments);
+
+// Removes a file: 0 (also for an empty path); 2 no such file, 3 access denied,
+// 8 not permitted, 1 any other cause.
+int delete_file(std::string_view path);
+
+// Closes the screen and every open file, then ends the process with `status`.
+[[noreturn]] void end_program(int status);
+
+}  // namespace screen

@@ -1,0 +1,219 @@
+#include "screen/screen.h"
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+
+#include "screen/backend.h"
+#include "screen/process.h"
+#include "screen/state.h"
+
+namespace screen {
+
+namespace detail {
+Screen& state() {
+  static Screen s;
+  return s;
+}
+}  // namespace detail
+
+using detail::Screen;
+using detail::state;
+
+namespace {
+
+constexpr std::size_t max_title = 127;
+
+// The default palette of a new screen: a grey ramp, until the caller loads its own.
+std::array<Rgb, 256> default_palette() {
+  std::array<Rgb, 256> p{};
+  for (int i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    p[std::size_t(i)] = {v, v, v};
+  }
+  return p;
+}
+
+// Until a title is set, the window is named after the executable, without its extension.
+std::string default_title() {
+  std::string name = executable_path();
+  name.erase(0, name.find_last_of("/\\") + 1);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name.substr(0, max_title);
+}
+
+std::uint8_t spread_six_bits(int value) {
+  const int six = (value & 0xFF) / 4;
+  return static_cast<std::uint8_t>(six * 255 / 63);
+}
+
+void service_loop() {
+  Screen& s = state();
+  while (!s.stop.load()) {
+    presentation_pass();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+// Opens the window on the service thread, reports the outcome, then presents until stopped.
+void service_main(std::promise<bool>* opened, std::string title) {
+  Screen& s = state();
+  std::string error;
+  const bool ok = backend::open(s.width, s.height, title, error);
+  {
+    std::lock_guard g(s.lock);
+    s.window_error = error;
+  }
+  opened->set_value(ok);
+  if (!ok) return;
+  service_loop();
+  backend::close();
+}
+
+}  // namespace
+
+int set_screen_mode(int width, int height, int depth, int page_count) {
+  static constexpr int depths[] = {1, 2, 4, 8, 15, 16, 24, 32};
+  if (width <= 0 || height <= 0 || std::find(std::begin(depths), std::end(depths), depth) ==
+                                       std::end(depths))
+    return 1;
+  close_screen();
+  Screen& s = state();
+  std::string title;
+  {
+    std::lock_guard g(s.lock);
+    s.width = width;
+    s.height = height;
+    s.page_count = std::max(page_count, 1);
+    s.pages.assign(std::size_t(s.page_count) * std::size_t(width) * std::size_t(height), 0);
+    s.work = s.visible = 0;
+    s.palette = default_palette();
+    s.palette_changed = true;
+    s.row_changed.assign(std::size_t(height), 1);
+    s.pointer = {};
+    s.pointer.active = true;
+    s.key_count = 0;
+    s.window_error.clear();
+    s.title_changed = false;
+    if (s.title.empty()) s.title = default_title();
+    title = s.title;
+  }
+  bool ok = false;
+  if (backend::wants_service_thread()) {
+    std::promise<bool> opened;
+    std::future<bool> result = opened.get_future();
+    s.stop = false;
+    s.service = std::thread(service_main, &opened, title);
+    ok = result.get();
+    if (!ok) s.service.join();
+  } else {
+    std::string error;
+    ok = backend::open(width, height, title, error);
+    std::lock_guard g(s.lock);
+    s.window_error = error;
+  }
+  std::lock_guard g(s.lock);
+  if (!ok) {
+    s.pages.clear();
+    return 1;
+  }
+  s.open = true;
+  return 0;
+}
+
+void close_screen() {
+  Screen& s = state();
+  if (s.service.joinable()) {
+    s.stop = true;
+    s.service.join();
+  } else if (s.open) {
+    backend::close();
+  }
+  std::lock_guard g(s.lock);
+  s.open = false;
+  s.pages.clear();
+  s.row_changed.clear();
+}
+
+void set_window_title(std::string_view text) {
+  Screen& s = state();
+  std::lock_guard g(s.lock);
+  s.title.assign(text.substr(0, max_title));
+  s.title_changed = true;
+}
+
+void set_pages(int work, int visible) {
+  Screen& s = state();
+  std::lock_guard g(s.lock);
+  if (!s.open) return;
+  if (work < 0 && visible < 0) work = visible = 0;
+  if (work >= 0 && work < s.page_count) s.work = work;
+  if (visible >= 0 && visible < s.page_count && visible != s.visible) {
+    s.visible = visible;
+    detail::mark_all_rows(s);
+  }
+}
+
+void set_palette_entry(int index, int red, int green, int blue) {
+  Screen& s = state();
+  std::lock_guard g(s.lock);
+  if (!s.open) return;
+  s.palette[std::size_t(index & 0xFF)] = {spread_six_bits(red), spread_six_bits(green),
+                                          spread_six_bits(blue)};
+  s.palette_changed = true;
+  detail::mark_all_rows(s);
+}
+
+void presentation_pass() {
+  Screen& s = state();
+  std::lock_guard g(s.lock);
+  if (s.title_changed) {
+    backend::set_title(s.title);
+    s.title_changed = false;
+  }
+  if (s.pages.empty()) return;
+  if (s.palette_changed) {
+    backend::set_palette(s.palette);
+    s.palette_changed = false;
+  }
+  const auto first = std::find(s.row_changed.begin(), s.row_changed.end(), 1);
+  if (first != s.row_changed.end()) {
+    const auto last = std::find(s.row_changed.rbegin(), s.row_changed.rend(), 1);
+    const int y1 = int(first - s.row_changed.begin());
+    const int y2 = int(s.row_changed.rend() - last) - 1;
+    backend::present(detail::row(s, s.visible, 0), s.width, y1, y2);
+    std::fill(s.row_changed.begin() + y1, s.row_changed.begin() + y2 + 1, std::uint8_t{0});
+  }
+  backend::handle_events();
+}
+
+bool is_open() {
+  std::lock_guard g(state().lock);
+  return state().open;
+}
+int width() { return state().width; }
+int height() { return state().height; }
+int work_page() { return state().work; }
+int visible_page() { return state().visible; }
+
+std::uint8_t pixel(int page, int x, int y) {
+  Screen& s = state();
+  std::lock_guard g(s.lock);
+  if (!s.open || page < 0 || page >= s.page_count || x < 0 || y < 0 || x >= s.width ||
+      y >= s.height)
+    return 0;
+  return detail::row(s, page, y)[x];
+}
+
+std::array<Rgb, 256> palette() {
+  std::lock_guard g(state().lock);
+  return state().palette;
+}
+
+std::string last_window_error() {
+  std::lock_guard g(state().lock);
+  return state().window_error;
+}
+
+}  // namespace screen

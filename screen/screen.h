@@ -1,0 +1,65 @@
+#pragma once
+// The 8-bit indexed screen: pages of colour indices, a 256-entry palette, the window that
+// shows the visible page, and the drawing primitives. Everything clips to the screen.
+// Result codes: 0 success, 1 illegal call, 2 file cannot be opened, 3 input or format error.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace screen {
+
+struct Rgb {
+  std::uint8_t red, green, blue;
+};
+
+// Opens the screen (closing one that is open): pages cleared to colour 0, work and visible
+// page 0, default palette, window opened and the service thread started. 1 on bad arguments
+// or when no window can be opened; the reason is then in last_window_error().
+int set_screen_mode(int width, int height, int depth, int page_count);
+
+// Keeps the first 127 bytes as the window title, shown at once and kept for later modes.
+void set_window_title(std::string_view text);
+
+// Chooses the work page and the visible page; out-of-range values leave a page as it is,
+// (-1, -1) selects page 0 for both.
+void set_pages(int work, int visible);
+
+// Stores the entry with 6 bits per component, shown spread back to 0..255.
+void set_palette_entry(int index, int red, int green, int blue);
+
+// Loads a BMP of 1, 4 or 8 bits per pixel onto the work page at (0, 0), cut to the screen,
+// and its colour table into the palette.
+int load_bmp(std::string_view path);
+
+// Fills the box between two corner pixels, both included.
+void fill_box(int x1, int y1, int x2, int y2, int colour);
+
+// Sets a horizontal or vertical run of pixels, both ends included.
+void draw_line(int x1, int y1, int x2, int y2, int colour);
+
+// Fills the 4-connected region around the seed bounded by the border colour.
+void flood_fill(int x, int y, int fill, int border);
+
+// Closes the window, stops the service thread and frees the pages.
+void close_screen();
+
+// One presentation pass: palette handed over if changed, the flagged band of rows copied,
+// flags cleared, pending window events handled. The service thread runs one every 10 ms.
+void presentation_pass();
+
+// --- Read-only views, for tools and tests ---
+bool is_open();
+int width();
+int height();
+int work_page();
+int visible_page();
+// Colour index at (x, y) of a page; 0 outside it.
+std::uint8_t pixel(int page, int x, int y);
+// The palette as shown (components spread back to 8 bits).
+std::array<Rgb, 256> palette();
+// Why the last set_screen_mode could not open a window.
+std::string last_window_error();
+
+}  // namespace screen

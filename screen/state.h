@@ -1,0 +1,68 @@
+#pragma once
+// The screen's global record, shared by the screen services' own files only.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "screen/screen.h"
+
+namespace screen::detail {
+
+struct PointerState {
+  int x = 0;
+  int y = 0;
+  int wheel = 0;
+  int buttons = 0;
+  int pressed_since_poll = 0;  // buttons pressed since the last get_pointer
+  bool inside = false;
+  bool active = false;
+};
+
+struct Screen {
+  std::mutex lock;  // guards everything below but the thread handles
+  bool open = false;
+  int width = 0;
+  int height = 0;
+  int page_count = 0;
+  std::vector<std::uint8_t> pages;  // page_count pages of height rows of width bytes
+  int work = 0;
+  int visible = 0;
+  std::array<Rgb, 256> palette{};  // as shown: 6-bit entries already spread back
+  bool palette_changed = false;
+  std::vector<std::uint8_t> row_changed;
+  std::string title;
+  bool title_changed = false;
+  std::string window_error;
+  PointerState pointer;
+  std::array<int, 16> keys{};  // the keyboard queue; full drops the oldest
+  int key_count = 0;
+  unsigned key_serial = 0;  // counts every key ever queued
+
+  std::thread service;
+  std::atomic<bool> stop{false};
+};
+
+Screen& state();
+
+// Start of row y of a page.
+inline std::uint8_t* row(Screen& s, int page, int y) {
+  return s.pages.data() + (std::size_t(page) * std::size_t(s.height) + std::size_t(y)) *
+                              std::size_t(s.width);
+}
+
+// Marks rows y1..y2 changed when drawing went to the visible page (lock held).
+inline void mark_rows(Screen& s, int y1, int y2) {
+  if (s.work != s.visible) return;
+  for (int y = y1; y <= y2; ++y) s.row_changed[std::size_t(y)] = 1;
+}
+
+inline void mark_all_rows(Screen& s) {
+  std::fill(s.row_changed.begin(), s.row_changed.end(), std::uint8_t{1});
+}
+
+}  // namespace screen::detail
