@@ -1,12 +1,22 @@
 #!/usr/bin/env bash
-# Builds the launcher and runs every test. Installs the Debian packages it needs when missing.
+# Builds the launcher and runs every test: unit and end-to-end tests, the sanitizer runs, the
+# fuzzer and the Windows build under Wine. Installs the Debian packages it needs when missing.
 set -euo pipefail
 cd "$(dirname "$0")"
 . tools/packages.sh
-need_packages cmake ninja-build g++ libgtest-dev libsdl2-dev
+need_packages cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev \
+  libbenchmark-dev libsdl2-dev xvfb x11-utils xdotool imagemagick zenity xfonts-base dosbox \
+  g++-mingw-w64-x86-64-posix wine64 python3-pil locales
 
-echo "== building (build/)"
-cmake -S . -B build -G Ninja >/dev/null
+echo "== build (build/)"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
-echo "== unit tests"
+echo "== tests"
 ctest --test-dir build --output-on-failure
+
+# Further stages, each a script of its own.
+for stage in tests/stages/*.sh; do
+  [ -e "$stage" ] || continue
+  echo "== $(basename "$stage" .sh)"
+  bash "$stage"
+done

@@ -1,6 +1,7 @@
 #include "screen/screen.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <future>
 
@@ -46,6 +47,16 @@ std::string default_title() {
 std::uint8_t spread_six_bits(int value) {
   const int six = (value & 0xFF) / 4;
   return static_cast<std::uint8_t>(six * 255 / 63);
+}
+
+void stamp_presentation(Screen& s) {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  if (std::FILE* f = std::fopen(s.presentation_report.c_str(), "a")) {
+    std::fprintf(f, "%lld\n",
+                 static_cast<long long>(std::chrono::nanoseconds(now).count()));
+    std::fclose(f);
+  }
+  s.presentation_report.clear();
 }
 
 void service_loop() {
@@ -184,8 +195,14 @@ void presentation_pass() {
     const int y2 = int(s.row_changed.rend() - last) - 1;
     backend::present(detail::row(s, s.visible, 0), s.width, y1, y2);
     std::fill(s.row_changed.begin() + y1, s.row_changed.begin() + y2 + 1, std::uint8_t{0});
+    if (!s.presentation_report.empty()) stamp_presentation(s);
   }
   backend::handle_events();
+}
+
+void report_next_presentation(std::string path) {
+  std::lock_guard g(state().lock);
+  state().presentation_report = std::move(path);
 }
 
 bool is_open() {

@@ -49,6 +49,10 @@ void close_screen();
 // flags cleared, pending window events handled. The service thread runs one every 10 ms.
 void presentation_pass();
 
+// After the next pass that copies rows to the window, appends the monotonic clock in
+// nanoseconds and a line end to the file at `path` (for start-up measurements).
+void report_next_presentation(std::string path);
+
 // --- Read-only views, for tools and tests ---
 bool is_open();
 int width();

@@ -38,6 +38,7 @@ struct Screen {
   std::string title;
   bool title_changed = false;
   std::string window_error;
+  std::string presentation_report;  // file to stamp after the next copying pass
   PointerState pointer;
   std::array<int, 16> keys{};  // the keyboard queue; full drops the oldest
   int key_count = 0;
