@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,9 +31,13 @@ std::uint32_t le32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
          std::uint32_t(p[3]) << 24;
 }
-std::uint16_t le16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint16_t le16(const std::uint8_t* p) {
+  return std::uint16_t(p[0] | p[1] << 8);
+}
 
-bool read_exact(std::FILE* f, void* into, std::size_t n) { return std::fread(into, 1, n, f) == n; }
+bool read_exact(std::FILE* f, void* into, std::size_t n) {
+  return std::fread(into, 1, n, f) == n;
+}
 
 // Skips n bytes by reading, so that a short file shows as a short read.
 bool skip(std::FILE* f, std::uint64_t n) {
@@ -54,7 +59,10 @@ int load_bmp(std::string_view path) {
   Screen& s = state();
   if (!is_open()) return 1;
 
-  File file(std::fopen(files::native_path(path.substr(0, 259)).c_str(), "rb"));
+  const std::string native = files::native_path(path.substr(0, 259));
+  std::error_code ec;
+  if (std::filesystem::is_directory(native, ec)) return 2;  // some systems open folders
+  File file(std::fopen(native.c_str(), "rb"));
   if (!file) return 2;
   std::FILE* f = file.get();
 
@@ -91,9 +99,7 @@ int load_bmp(std::string_view path) {
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return 3;
   if (width <= 0 || stored_height == 0) return 3;
   // Pixel data may start a few bytes after the table, where the offset is not on an entry.
-  if (compression == compression_none && data_offset > 54 + entries * 4 &&
-      !skip(f, data_offset - (54 + entries * 4)))
-    return 3;
+  if (data_offset > 54 + entries * 4 && !skip(f, data_offset - (54 + entries * 4))) return 3;
 
   const bool top_down = stored_height < 0;
   const std::int64_t height = top_down ? -std::int64_t(stored_height) : stored_height;
@@ -126,7 +132,7 @@ int load_bmp(std::string_view path) {
       k += below - 1;
       continue;
     }
-    if (!read_exact(f, stored.data(), used_bytes) || !skip(f, row_bytes - used_bytes)) {
+    if (!read_exact(f, stored.data(), used_bytes)) {
       result = 3;
       break;
     }
@@ -136,9 +142,20 @@ int load_bmp(std::string_view path) {
       pixels[std::size_t(x)] =
           per_byte == 1 ? stored[bit / 8] : std::uint8_t((stored[bit / 8] >> shift) & mask);
     }
+    {
+      std::lock_guard g(s.lock);
+      std::copy(pixels.begin(), pixels.end(), detail::row(s, s.work, int(r)));
+    }
+    // The row is on the page once its visible pixels are in; a file ending in the rest of
+    // the row still counts as cut short.
+    if (!skip(f, row_bytes - used_bytes)) {
+      result = 3;
+      break;
+    }
+  }
+  {
     std::lock_guard g(s.lock);
-    std::copy(pixels.begin(), pixels.end(), detail::row(s, s.work, int(r)));
-    detail::mark_rows(s, int(r), int(r));
+    if (s.work == s.visible) detail::mark_all_rows(s);
   }
   return result;
 }
