@@ -49,8 +49,8 @@ void install_mod() {
 
   const int number = screen::files::free_file_number();
   screen::files::open_for_output(batch_file, number);
-  const BatchLines lines = batch_lines(screen::get_launcher_directory(), launcher.chosen_wad,
-                                       screen::ansi_code_page());
+  const BatchLines lines =
+      batch_lines(screen::get_launcher_directory(), launcher.chosen_wad, screen::ansi_code_page());
   for (const std::string& line : {lines.code_page, lines.remove, lines.copy})
     screen::files::print_line(number, line);
   screen::files::close_file(number);

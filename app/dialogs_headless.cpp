@@ -9,7 +9,9 @@
 
 namespace app {
 
-std::string choose_wad(void*) { return fake_dialogs::next_wad.value_or(""); }
+std::string choose_wad(void*) {
+  return fake_dialogs::next_wad.value_or("");
+}
 
 void show_message_box(std::string_view text, std::string_view caption) {
   std::fprintf(stderr, "message box: %s: %s\n", cp1251::to_utf8(caption).c_str(),

@@ -10,6 +10,7 @@ int main() {
     return 1;
   }
   // Benchmarks name a file here to learn when the finished start screen reached the window.
-  if (const char* stamp = std::getenv("GORVEX_PRESENTED_STAMP")) screen::report_next_presentation(stamp);
+  if (const char* stamp = std::getenv("GORVEX_PRESENTED_STAMP"))
+    screen::report_next_presentation(stamp);
   app::main_loop();
 }

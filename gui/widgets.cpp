@@ -7,7 +7,9 @@ namespace gui {
 WidgetTable widgets;
 
 namespace {
-bool valid(int slot) { return slot >= 0 && slot <= 255; }
+bool valid(int slot) {
+  return slot >= 0 && slot <= 255;
+}
 }  // namespace
 
 void define_widget(int slot, std::string_view name, int x, int y, int height, int width,

@@ -37,12 +37,24 @@ Window window() {
   return win;
 }
 
-void push_move(int x, int y) { push({Kind::move, x, y}); }
-void push_press(int button_bit) { push({Kind::press, button_bit}); }
-void push_release(int button_bit) { push({Kind::release, button_bit}); }
-void push_wheel(int step) { push({Kind::wheel, step}); }
-void push_activation(bool active) { push({Kind::activation, active ? 1 : 0}); }
-void push_close_request() { push({Kind::close}); }
+void push_move(int x, int y) {
+  push({Kind::move, x, y});
+}
+void push_press(int button_bit) {
+  push({Kind::press, button_bit});
+}
+void push_release(int button_bit) {
+  push({Kind::release, button_bit});
+}
+void push_wheel(int step) {
+  push({Kind::wheel, step});
+}
+void push_activation(bool active) {
+  push({Kind::activation, active ? 1 : 0});
+}
+void push_close_request() {
+  push({Kind::close});
+}
 
 }  // namespace screen::headless
 
@@ -50,7 +62,9 @@ namespace screen::backend {
 
 using namespace headless;
 
-bool wants_service_thread() { return options().service_thread; }
+bool wants_service_thread() {
+  return options().service_thread;
+}
 
 bool open(int width, int height, std::string_view title, std::string& error) {
   if (options().fail_open) {
@@ -105,12 +119,24 @@ void handle_events() {
     }
     events::inside(desktop_x >= 0 && desktop_y >= 0 && desktop_x < w && desktop_y < h);
     switch (e.kind) {
-      case Kind::move: events::moved(e.a, e.b); break;
-      case Kind::press: events::pressed(e.a); break;
-      case Kind::release: events::released(e.a); break;
-      case Kind::wheel: events::wheel(e.a); break;
-      case Kind::activation: events::activation(e.a != 0); break;
-      case Kind::close: events::close_requested(); break;
+      case Kind::move:
+        events::moved(e.a, e.b);
+        break;
+      case Kind::press:
+        events::pressed(e.a);
+        break;
+      case Kind::release:
+        events::released(e.a);
+        break;
+      case Kind::wheel:
+        events::wheel(e.a);
+        break;
+      case Kind::activation:
+        events::activation(e.a != 0);
+        break;
+      case Kind::close:
+        events::close_requested();
+        break;
     }
   }
 }

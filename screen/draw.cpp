@@ -26,7 +26,8 @@ void fill_box(int x1, int y1, int x2, int y2, int colour) {
   y2 = std::min(y2, s.height - 1);
   if (x1 > x2 || y1 > y2) return;
   const auto c = static_cast<std::uint8_t>(colour);
-  for (int y = y1; y <= y2; ++y) std::memset(detail::row(s, s.work, y) + x1, c, std::size_t(x2 - x1 + 1));
+  for (int y = y1; y <= y2; ++y)
+    std::memset(detail::row(s, s.work, y) + x1, c, std::size_t(x2 - x1 + 1));
   detail::mark_rows(s, y1, y2);
 }
 

@@ -18,7 +18,9 @@ struct OpenFile {
 
 std::array<OpenFile, slots + 1> table;  // index 0 unused
 
-bool valid(int number) { return number >= 1 && number <= slots; }
+bool valid(int number) {
+  return number >= 1 && number <= slots;
+}
 
 bool flush(OpenFile& f) {
   const bool ok = std::fwrite(f.buffer.data(), 1, f.buffer.size(), f.handle) == f.buffer.size();

@@ -25,8 +25,8 @@ struct Window {
   std::vector<std::uint8_t> pixels;  // width x height colour indices
   std::array<Rgb, 256> palette{};
   std::string title;
-  int presents = 0;         // present calls
-  int first_row = -1;       // band of the last present
+  int presents = 0;    // present calls
+  int first_row = -1;  // band of the last present
   int last_row = -1;
   int palette_updates = 0;  // palettes handed over
 };

@@ -27,7 +27,9 @@ int get_pointer(int& x, int& y, int& wheel, int& buttons) {
 
 namespace {
 
-void sleep_for(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleep_for(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // True when a key was queued since the previous call.
 bool key_queued_since_last_check() {
@@ -58,7 +60,9 @@ void sleep_ms(int ms) {
 
 namespace events {
 
-void inside(bool is_inside) { state().pointer.inside = is_inside; }
+void inside(bool is_inside) {
+  state().pointer.inside = is_inside;
+}
 
 void moved(int x, int y) {
   state().pointer.x = x & 0xFFFF;
@@ -70,9 +74,13 @@ void pressed(int button_bit) {
   state().pointer.pressed_since_poll |= button_bit;
 }
 
-void released(int button_bit) { state().pointer.buttons &= ~button_bit; }
+void released(int button_bit) {
+  state().pointer.buttons &= ~button_bit;
+}
 
-void wheel(int step) { state().pointer.wheel += step > 0 ? 1 : -1; }
+void wheel(int step) {
+  state().pointer.wheel += step > 0 ? 1 : -1;
+}
 
 void activation(bool active) {
   detail::PointerState& p = state().pointer;
@@ -91,7 +99,9 @@ void close_requested() {
   ++s.key_serial;
 }
 
-int buttons() { return state().pointer.buttons; }
+int buttons() {
+  return state().pointer.buttons;
+}
 
 }  // namespace events
 

@@ -89,7 +89,9 @@ std::string get_launcher_directory() {
   return slash == std::string::npos ? std::string() : exe.substr(0, slash);
 }
 
-int ansi_code_page() { return 65001; }
+int ansi_code_page() {
+  return 65001;
+}
 
 int change_directory(std::string_view path) {
   if (path.empty()) return -1;

@@ -1,8 +1,8 @@
 #include "screen/screen.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <future>
 
 #include "screen/backend.h"
@@ -52,8 +52,7 @@ std::uint8_t spread_six_bits(int value) {
 void stamp_presentation(Screen& s) {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   if (std::FILE* f = std::fopen(s.presentation_report.c_str(), "a")) {
-    std::fprintf(f, "%lld\n",
-                 static_cast<long long>(std::chrono::nanoseconds(now).count()));
+    std::fprintf(f, "%lld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()));
     std::fclose(f);
   }
   s.presentation_report.clear();
@@ -86,8 +85,8 @@ void service_main(std::promise<bool>* opened, std::string title) {
 
 int set_screen_mode(int width, int height, int depth, int page_count) {
   static constexpr int depths[] = {1, 2, 4, 8, 15, 16, 24, 32};
-  if (width <= 0 || height <= 0 || std::find(std::begin(depths), std::end(depths), depth) ==
-                                       std::end(depths))
+  if (width <= 0 || height <= 0 ||
+      std::find(std::begin(depths), std::end(depths), depth) == std::end(depths))
     return 1;
   close_screen();
   Screen& s = state();
@@ -209,10 +208,18 @@ bool is_open() {
   std::lock_guard g(state().lock);
   return state().open;
 }
-int width() { return state().width; }
-int height() { return state().height; }
-int work_page() { return state().work; }
-int visible_page() { return state().visible; }
+int width() {
+  return state().width;
+}
+int height() {
+  return state().height;
+}
+int work_page() {
+  return state().work;
+}
+int visible_page() {
+  return state().visible;
+}
 
 std::uint8_t pixel(int page, int x, int y) {
   Screen& s = state();

@@ -12,6 +12,7 @@ namespace screen {
 
 struct Rgb {
   std::uint8_t red, green, blue;
+  bool operator==(const Rgb&) const = default;
 };
 
 // Opens the screen (closing one that is open): pages cleared to colour 0, work and visible

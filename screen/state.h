@@ -52,8 +52,8 @@ Screen& state();
 
 // Start of row y of a page.
 inline std::uint8_t* row(Screen& s, int page, int y) {
-  return s.pages.data() + (std::size_t(page) * std::size_t(s.height) + std::size_t(y)) *
-                              std::size_t(s.width);
+  return s.pages.data() +
+         (std::size_t(page) * std::size_t(s.height) + std::size_t(y)) * std::size_t(s.width);
 }
 
 // Marks rows y1..y2 changed when drawing went to the visible page (lock held).

@@ -17,7 +17,9 @@ void ScreenTest::SetUp() {
   ASSERT_EQ(screen::set_screen_mode(640, 480, 8, 3), 0);
 }
 
-void ScreenTest::TearDown() { screen::close_screen(); }
+void ScreenTest::TearDown() {
+  screen::close_screen();
+}
 
 std::uint8_t ScreenTest::at(int x, int y) const {
   return screen::pixel(screen::work_page(), x, y);

@@ -16,7 +16,9 @@ void set_text_colours(int c1, int c2, int c3, int c4, int c5) {
   toolkit.text_colour_5 = c5;
 }
 
-void set_text_scale(int scale) { toolkit.text_scale = scale; }
+void set_text_scale(int scale) {
+  toolkit.text_scale = scale;
+}
 
 void set_text_cursor(int row, int x) {
   toolkit.cursor_row = row;
@@ -28,11 +30,16 @@ namespace {
 // Colour of an art letter, or -1 for a clear one. Text colour 3 has no letter.
 int letter_colour(char letter) {
   switch (letter) {
-    case '1': return toolkit.text_colour_1;
-    case '2': return toolkit.text_colour_2;
-    case 's': return toolkit.text_colour_4;
-    case 'x': return toolkit.text_colour_5;
-    default: return -1;
+    case '1':
+      return toolkit.text_colour_1;
+    case '2':
+      return toolkit.text_colour_2;
+    case 's':
+      return toolkit.text_colour_4;
+    case 'x':
+      return toolkit.text_colour_5;
+    default:
+      return -1;
   }
 }
 

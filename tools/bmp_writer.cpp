@@ -16,8 +16,8 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 }  // namespace
 
-bool save_bmp8(const std::string& path, int width, int height,
-               std::span<const std::uint8_t> pixels, const std::array<screen::Rgb, 256>& palette) {
+bool save_bmp8(const std::string& path, int width, int height, std::span<const std::uint8_t> pixels,
+               const std::array<screen::Rgb, 256>& palette) {
   const std::uint32_t stride = (std::uint32_t(width) + 3) / 4 * 4;
   const std::uint32_t offset = 14 + 40 + 256 * 4;
   const std::uint32_t image = stride * std::uint32_t(height);
@@ -60,7 +60,8 @@ bool save_visible_page(const std::string& path) {
   const int w = screen::width(), h = screen::height(), page = screen::visible_page();
   std::vector<std::uint8_t> pixels(std::size_t(w) * std::size_t(h));
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) pixels[std::size_t(y) * std::size_t(w) + std::size_t(x)] = screen::pixel(page, x, y);
+    for (int x = 0; x < w; ++x)
+      pixels[std::size_t(y) * std::size_t(w) + std::size_t(x)] = screen::pixel(page, x, y);
   return save_bmp8(path, w, h, pixels, screen::palette());
 }
 
