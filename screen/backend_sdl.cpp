@@ -1,0 +1,278 @@
+// The SDL2 window backend. The service thread owns everything here: it initialises SDL,
+// creates the window, presents and pumps the events. Pages are copied into an 8-bit surface
+// that carries the palette; blitting it to the window surface turns indices into colours.
+
+#include <SDL.h>
+
+#include <cstring>
+
+#include "screen/backend.h"
+#include "screen/pointer.h"
+#include "text/cp1251.h"
+
+namespace screen::backend {
+
+namespace {
+
+SDL_Window* window = nullptr;
+SDL_Surface* indexed = nullptr;  // the visible page as last presented
+SDL_Cursor* arrow = nullptr;
+bool saver_was_enabled = false;
+
+// What the events told us about the pointer and the window.
+int pointer_x = 0, pointer_y = 0;  // client position of the latest pointer event
+bool entered = false;              // the pointer is over the window (ENTER/LEAVE)
+bool captured = false;             // we hold the capture while a button is down
+bool focused = true;               // the window starts active
+bool minimised = false;
+
+// Blits the whole picture again: after an expose or a change of display.
+void show_all() {
+  SDL_Surface* target = SDL_GetWindowSurface(window);
+  if (target == nullptr) return;
+  SDL_BlitSurface(indexed, nullptr, target, nullptr);
+  SDL_UpdateWindowSurface(window);
+}
+
+// Full screen only in a display mode of exactly the window's size, so that window pixels
+// stay screen pixels; when that is not possible the window stays as it is.
+void toggle_full_screen() {
+  const bool to_full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) == 0;
+  if (to_full) {
+    const int display = SDL_GetWindowDisplayIndex(window);
+    SDL_DisplayMode wanted{SDL_PIXELFORMAT_UNKNOWN, indexed->w, indexed->h, 0, nullptr};
+    SDL_DisplayMode mode{};
+    if (display < 0 || SDL_GetClosestDisplayMode(display, &wanted, &mode) == nullptr ||
+        mode.w != indexed->w || mode.h != indexed->h ||
+        SDL_SetWindowDisplayMode(window, &mode) != 0)
+      return;
+  }
+  if (SDL_SetWindowFullscreen(window, to_full ? SDL_WINDOW_FULLSCREEN : 0) != 0) return;
+  show_all();
+}
+
+int button_bit(Uint8 sdl_button) {
+  switch (sdl_button) {
+    case SDL_BUTTON_LEFT:
+      return 1;
+    case SDL_BUTTON_RIGHT:
+      return 2;
+    case SDL_BUTTON_MIDDLE:
+      return 4;
+    case SDL_BUTTON_X1:
+      return 8;
+    case SDL_BUTTON_X2:
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+// Holds the capture while any button is down, so that a drag outside keeps reporting.
+void update_capture() {
+  const bool want = events::buttons() != 0;
+  if (want && !captured) {
+    captured = SDL_CaptureMouse(SDL_TRUE) == 0;
+  } else if (!want && captured) {
+    SDL_CaptureMouse(SDL_FALSE);
+    captured = false;
+  }
+}
+
+void set_activation(bool now_focused, bool now_minimised) {
+  focused = now_focused;
+  minimised = now_minimised;
+  events::activation(focused && !minimised);
+  update_capture();
+}
+
+void handle_window_event(const SDL_WindowEvent& e) {
+  switch (e.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+      events::close_requested();
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      show_all();
+      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      set_activation(true, minimised);
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      set_activation(false, minimised);
+      break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+      set_activation(focused, true);
+      break;
+    case SDL_WINDOWEVENT_RESTORED:
+      set_activation(focused, false);
+      break;
+    case SDL_WINDOWEVENT_MAXIMIZED:
+      // The maximise button switches to full screen instead of growing the window.
+      SDL_RestoreWindow(window);
+      toggle_full_screen();
+      break;
+    default:
+      break;
+  }
+}
+
+// Notes where the pointer is before an event is handled.
+void track_pointer(const SDL_Event& e) {
+  if (e.type == SDL_MOUSEMOTION) {
+    pointer_x = e.motion.x;
+    pointer_y = e.motion.y;
+  } else if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
+    pointer_x = e.button.x;
+    pointer_y = e.button.y;
+  } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_ENTER) {
+    entered = true;
+    SDL_GetMouseState(&pointer_x, &pointer_y);
+  } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_LEAVE) {
+    entered = false;
+  }
+}
+
+// Over the client area: inside its rectangle, and over the window or held there by the
+// capture (a captured drag outside reports positions beyond the edges).
+bool pointer_inside() {
+  const bool in_rect =
+      pointer_x >= 0 && pointer_y >= 0 && pointer_x < indexed->w && pointer_y < indexed->h;
+  return in_rect && (entered || captured);
+}
+
+void handle(const SDL_Event& e) {
+  track_pointer(e);
+  events::inside(pointer_inside());
+  switch (e.type) {
+    case SDL_MOUSEMOTION:
+      events::moved(e.motion.x, e.motion.y);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      if (const int bit = button_bit(e.button.button)) events::pressed(bit);
+      update_capture();
+      break;
+    case SDL_MOUSEBUTTONUP:
+      if (const int bit = button_bit(e.button.button)) events::released(bit);
+      update_capture();
+      break;
+    case SDL_MOUSEWHEEL: {
+      const Sint32 y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+      if (y != 0) events::wheel(y > 0 ? 1 : -1);
+      break;
+    }
+    case SDL_KEYDOWN:
+      if ((e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER) &&
+          (e.key.keysym.mod & KMOD_ALT) != 0 && e.key.repeat == 0)
+        toggle_full_screen();
+      break;
+    case SDL_WINDOWEVENT:
+      handle_window_event(e.window);
+      break;
+    default:
+      break;  // SDL_QUIT too: only the launcher's own close button ends it
+  }
+}
+
+void release_all() {
+  if (arrow != nullptr) SDL_FreeCursor(arrow);
+  if (indexed != nullptr) SDL_FreeSurface(indexed);
+  if (window != nullptr) SDL_DestroyWindow(window);
+  arrow = nullptr;
+  indexed = nullptr;
+  window = nullptr;
+  SDL_Quit();
+}
+
+// SDL falls back to drivers that draw into memory when it finds no display; such a window
+// is no window at all, unless someone asked for that driver by name.
+bool shows_on_a_display() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const std::string_view name = driver != nullptr ? driver : "";
+  return (name != "offscreen" && name != "dummy") || SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+}
+
+}  // namespace
+
+bool wants_service_thread() {
+  return true;
+}
+
+bool open(int width, int height, std::string_view title, std::string& error) {
+  // Without this SDL quietly backs the window surface with software OpenGL.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Ctrl+C and SIGTERM end the launcher as they end any program.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    error = SDL_GetError();
+    SDL_Quit();
+    return false;
+  }
+  if (!shows_on_a_display()) {
+    error = std::string("no display to show it on (SDL fell back to its \"") +
+            SDL_GetCurrentVideoDriver() + "\" video driver; is DISPLAY set?)";
+    SDL_Quit();
+    return false;
+  }
+  window = SDL_CreateWindow(cp1251::to_utf8(title).c_str(), SDL_WINDOWPOS_CENTERED,
+                            SDL_WINDOWPOS_CENTERED, width, height, 0);
+  if (window != nullptr)
+    indexed = SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8);
+  if (window == nullptr || indexed == nullptr || SDL_GetWindowSurface(window) == nullptr) {
+    error = SDL_GetError();
+    release_all();
+    return false;
+  }
+  SDL_FillRect(indexed, nullptr, 0);
+  arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+  if (arrow != nullptr) SDL_SetCursor(arrow);
+  saver_was_enabled = SDL_IsScreenSaverEnabled() == SDL_TRUE;
+  SDL_DisableScreenSaver();
+  SDL_RaiseWindow(window);
+  pointer_x = pointer_y = 0;
+  entered = captured = minimised = false;
+  focused = true;
+  return true;
+}
+
+void set_title(std::string_view title) {
+  if (window != nullptr) SDL_SetWindowTitle(window, cp1251::to_utf8(title).c_str());
+}
+
+void set_palette(const std::array<Rgb, 256>& palette) {
+  if (indexed == nullptr) return;
+  SDL_Color colours[256];
+  for (std::size_t i = 0; i < palette.size(); ++i)
+    colours[i] = {palette[i].red, palette[i].green, palette[i].blue, SDL_ALPHA_OPAQUE};
+  SDL_SetPaletteColors(indexed->format->palette, colours, 0, 256);
+}
+
+void present(const std::uint8_t* page, int width, int first, int last) {
+  if (indexed == nullptr || first < 0 || last >= indexed->h || first > last) return;
+  const int row_bytes = width < indexed->w ? width : indexed->w;
+  auto* pixels = static_cast<std::uint8_t*>(indexed->pixels);
+  for (int y = first; y <= last; ++y)
+    std::memcpy(pixels + std::size_t(y) * std::size_t(indexed->pitch),
+                page + std::size_t(y) * std::size_t(width), std::size_t(row_bytes));
+  SDL_Surface* target = SDL_GetWindowSurface(window);
+  if (target == nullptr) return;
+  SDL_Rect band{0, first, indexed->w, last - first + 1};
+  SDL_Rect to = band;
+  SDL_BlitSurface(indexed, &band, target, &to);
+  SDL_UpdateWindowSurfaceRects(window, &band, 1);
+}
+
+void handle_events() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) handle(e);
+}
+
+void close() {
+  if (window == nullptr) return;
+  if (captured) SDL_CaptureMouse(SDL_FALSE);
+  captured = false;
+  if (saver_was_enabled) SDL_EnableScreenSaver();
+  release_all();
+}
+
+}  // namespace screen::backend

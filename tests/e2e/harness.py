@@ -1,0 +1,299 @@
+"""Drives the real launcher in a private X server: a throwaway game folder, the window found
+and photographed, the pointer moved with xdotool, the stand-in emulator's record read back.
+Every wait here is bounded."""
+
+import ctypes
+import io
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image
+
+WIDTH, HEIGHT = 640, 480
+TITLE = "Gorvex Launcher"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_until(what, probe, timeout, step=0.05):
+    """Calls probe until it gives something true; fails after timeout seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(step)
+
+
+class XServer:
+    """Xvfb on a free display, depth 24, no network."""
+
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp"],
+            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 15
+        while not number.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [], max(0, deadline - time.monotonic()))
+            chunk = os.read(read_end, 64) if ready else b""
+            if not chunk:
+                os.close(read_end)
+                self.stop()
+                raise Failure("Xvfb did not report a display")
+            number += chunk
+        os.close(read_end)
+        self.display = ":" + number.decode().strip()
+
+    def env(self, **extra):
+        env = dict(os.environ, DISPLAY=self.display)
+        env.pop("WAYLAND_DISPLAY", None)
+        env.update(extra)
+        return env
+
+    def run(self, *args, timeout=10, check_status=True):
+        done = subprocess.run(list(args), env=self.env(), capture_output=True, timeout=timeout)
+        if check_status and done.returncode != 0:
+            raise Failure("%s failed: %s" % (args[0], done.stderr.decode(errors="replace")))
+        return done.stdout.decode(errors="replace")
+
+    def xdotool(self, *args, timeout=10):
+        return self.run("xdotool", *[str(a) for a in args], timeout=timeout)
+
+    def windows_named(self, name):
+        """Mapped top-level windows with exactly this title. xwininfo reads every kind of
+        title property; xdotool misses SDL's message box, whose title is typed "UTF-8"."""
+        out = self.run("xwininfo", "-root", "-children", check_status=False)
+        found = []
+        for line in out.splitlines():
+            match = re.match(r'\s*(0x[0-9a-f]+) "(.*)": ', line)
+            if match and match.group(2) == name and self.mapped(int(match.group(1), 16)):
+                found.append(int(match.group(1), 16))
+        return found
+
+    def mapped(self, window):
+        out = self.run("xwininfo", "-id", str(window), check_status=False)
+        return "Map State: IsViewable" in out
+
+    def find_window(self, name, timeout=10):
+        return wait_until("a window named " + name,
+                          lambda: (self.windows_named(name) or [None])[0], timeout)
+
+    def origin(self, window):
+        out = self.run("xwininfo", "-id", str(window))
+        values = {}
+        for line in out.splitlines():
+            key, _, value = line.strip().partition(":")
+            values[key] = value.strip()
+        return int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"])
+
+    def screenshot(self):
+        done = subprocess.run(["import", "-window", "root", "png:-"], env=self.env(),
+                              capture_output=True, timeout=10)
+        check(done.returncode == 0, "import failed")
+        return Image.open(io.BytesIO(done.stdout)).convert("RGB")
+
+    def send_close_request(self, window):
+        """What a window manager's close button does: WM_PROTOCOLS / WM_DELETE_WINDOW."""
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.c_void_p]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                        ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                        ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+        class Event(ctypes.Union):
+            _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+        display = x11.XOpenDisplay(self.display.encode())
+        check(display, "cannot open " + self.display)
+        event = Event()
+        event.xclient.type = 33  # ClientMessage
+        event.xclient.window = window
+        event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.xclient.format = 32
+        event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+        x11.XFlush(display)
+        x11.XCloseDisplay(display)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(timeout=5)
+
+
+STAND_IN = """#!/bin/sh
+# Stand-in emulator: records how it was started, then ends.
+{ echo "pid=$$"; echo "cwd=$(pwd -P)"; for a in "$@"; do echo "arg=$a"; done; } > '%s.part'
+mv '%s.part' '%s'
+"""
+
+
+def bmp_with_pattern(path):
+    """An 8-bit picture that uses every colour index in bands and a checkerboard."""
+    picture = Image.new("P", (WIDTH, HEIGHT))
+    picture.putpalette([(i * 37 + k * 91) % 256 for i in range(256) for k in range(3)])
+    picture.putdata([((x // 5) ^ (y // 3)) % 256 for y in range(HEIGHT) for x in range(WIDTH)])
+    picture.save(path)
+
+
+class GameFolder:
+    """A throwaway launcher folder: the launcher, gorvex-cmd, CFG/INTERPIC.bmp, roms/ and,
+    unless told otherwise, the stand-in emulator."""
+
+    def __init__(self, bin_dir, name="game", emulator=True):
+        self.temp = tempfile.mkdtemp(prefix="gorvex-e2e-")
+        self.path = os.path.join(self.temp, name)
+        self.record = os.path.join(self.temp, "record")
+        self.bin_dir = bin_dir
+        os.makedirs(os.path.join(self.path, "CFG"))
+        os.makedirs(os.path.join(self.path, "roms"))
+        # Copies, not links: the launcher finds its folder from its own resolved path.
+        shutil.copy2(os.path.join(bin_dir, "gorvex-launcher"), self.path)
+        if os.path.exists(os.path.join(bin_dir, "gorvex-cmd")):
+            shutil.copy2(os.path.join(bin_dir, "gorvex-cmd"), self.path)
+        bmp_with_pattern(os.path.join(self.path, "CFG", "INTERPIC.bmp"))
+        if emulator:
+            script = os.path.join(self.path, "gorvex.exe")
+            with open(script, "w") as f:
+                f.write(STAND_IN % (self.record, self.record, self.record))
+            os.chmod(script, 0o755)
+
+    def file(self, *parts):
+        return os.path.join(self.path, *parts)
+
+    def snapshot(self):
+        """The start screen as gorvex-snapshot draws it from the same folder, in RGB."""
+        tool = os.path.join(self.path, "gorvex-snapshot")
+        shutil.copy2(os.path.join(self.bin_dir, "gorvex-snapshot"), tool)
+        out = os.path.join(self.temp, "snapshot.bmp")
+        done = subprocess.run([tool, out], cwd=self.path, capture_output=True, timeout=30)
+        os.unlink(tool)
+        check(done.returncode == 0, "gorvex-snapshot failed: %r" % done.stderr)
+        return Image.open(out).convert("RGB")
+
+    def recorded(self):
+        """The stand-in's record as (pid, cwd, args), or None before it ran."""
+        if not os.path.exists(self.record):
+            return None
+        with open(self.record, "rb") as f:
+            lines = f.read().decode("utf-8", "surrogateescape").splitlines()
+        values = [line.split("=", 1) for line in lines]
+        pid = int(values[0][1])
+        cwd = values[1][1]
+        return pid, cwd, [v for k, v in values[2:] if k == "arg"]
+
+    def remove(self):
+        shutil.rmtree(self.temp, ignore_errors=True)
+
+
+class Launcher:
+    """The launcher started in its folder on a private X server."""
+
+    def __init__(self, server, game, env=None):
+        self.server = server
+        self.game = game
+        self.stderr_path = os.path.join(game.temp, "stderr")
+        self.stderr = open(self.stderr_path, "wb")
+        self.process = subprocess.Popen([game.file("gorvex-launcher")], cwd=game.path,
+                                        env=env or server.env(), stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=self.stderr)
+        self.window = None
+        self.origin = (0, 0)
+
+    def wait_for_start_screen(self, expected, timeout=15):
+        """Waits until the window shows the expected start screen; the loop then runs."""
+        self.window = self.server.find_window(TITLE, timeout)
+        self.origin = self.server.origin(self.window)
+        wait_until("the start screen in the window",
+                   lambda: self.window_pixels().tobytes() == expected.tobytes(), timeout,
+                   step=0.1)
+
+    def window_pixels(self):
+        x, y = self.origin
+        return self.server.screenshot().crop((x, y, x + WIDTH, y + HEIGHT))
+
+    def move(self, x, y):
+        ox, oy = self.origin
+        self.server.xdotool("mousemove", ox + x, oy + y)
+
+    def click(self, x, y, button=1, hold=0.1):
+        """A human-length click: press, hold, release."""
+        self.move(x, y)
+        self.server.xdotool("mousedown", button)
+        time.sleep(hold)
+        self.server.xdotool("mouseup", button)
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def wait_exit(self, timeout=10):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the launcher did not end")
+
+    def wait_hand_over(self, arguments, timeout=10):
+        """The stand-in ran in the launcher's process, in its folder, with these arguments."""
+        record = wait_until("the emulator to start", self.game.recorded, timeout)
+        pid, cwd, args = record
+        check(pid == self.process.pid, "emulator pid %d, launcher pid %d"
+              % (pid, self.process.pid))
+        check(os.fsencode(cwd) == os.fsencode(os.path.realpath(self.game.path)),
+              "emulator started in %r" % cwd)
+        check(args == arguments, "emulator arguments %r" % args)
+        check(self.wait_exit() == 0, "the stand-in's process did not end with 0")
+
+    def stays_idle(self, seconds=0.4):
+        """Nothing happened: the launcher runs on and nothing was started."""
+        time.sleep(seconds)
+        check(self.game.recorded() is None, "the emulator was started: %r" % (self.game.recorded(),))
+        check(self.alive(), "the launcher ended with %s" % self.process.poll())
+
+    def errors(self):
+        with open(self.stderr_path, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def finish(self):
+        if self.alive():
+            self.process.send_signal(signal.SIGKILL)
+            self.process.wait(timeout=10)
+        self.stderr.close()
+        report = self.errors()
+        if report:
+            sys.stderr.write("launcher stderr:\n" + report)
+        for marker in ("ThreadSanitizer", "AddressSanitizer", "runtime error:"):
+            check(marker not in report, "sanitizer report:\n" + report)
