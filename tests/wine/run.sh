@@ -1,0 +1,384 @@
+#!/usr/bin/env bash
+# End-to-end checks of the Windows launcher: builds the `windows` preset, then runs the exe
+# under Wine in a private Xvfb and drives it with xdotool, the way a player would. The
+# emulator is tests/wine/stand_in.cpp, which records its command line and current folder.
+# Ends with "N passed, N failed" and a non-zero status when a check failed.
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+bin=$root/build-windows/bin
+pixels=$root/tests/wine/pixels.py
+
+passed=0
+failed=0
+pass() {
+  echo "PASS: $1"
+  passed=$((passed + 1))
+}
+fail() {
+  echo "FAIL: $1${2:+ ($2)}"
+  failed=$((failed + 1))
+}
+
+# until_ok SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds, at most SECONDS.
+until_ok() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -ge "$end" ] && return 1
+    sleep 0.1
+  done
+}
+
+# --- Set-up: locale, build, X server, Wine prefix ---
+
+# Wine takes the ANSI code page (1251) from the locale variables.
+if ! locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then
+  echo "== generating the ru_RU.UTF-8 locale"
+  localedef -i ru_RU -f UTF-8 ru_RU.UTF-8 || { echo "cannot generate ru_RU.UTF-8"; exit 1; }
+fi
+
+echo "== build (build-windows/)"
+if ! (cd "$root" && cmake --preset windows >/dev/null && cmake --build --preset windows); then
+  echo "0 passed, 1 failed (the Windows build)"
+  exit 1
+fi
+
+work=$(mktemp -d /tmp/gorvex-wine.XXXXXX)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=ru_RU.UTF-8
+xvfb_pid=
+cleanup() {
+  timeout 20 wineserver -k >/dev/null 2>&1
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+until_ok 15 test -s "$work/display" || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=:$(cat "$work/display")
+
+echo "== Wine prefix"
+timeout 180 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "wineboot failed"; exit 1; }
+# Wine draws the frame itself and closes windows promptly.
+timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+timeout 60 wineserver -w
+
+"$pixels" picture "$work/INTERPIC.bmp" || exit 1
+
+# --- Helpers ---
+
+# The Wine path of a Unix path (drive Z: is the Unix root).
+wpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# A game folder: the launcher, the snapshot tool, the stand-in as gorvex.exe, a picture.
+make_game() {
+  mkdir -p "$1/CFG" "$1/roms"
+  cp "$work/INTERPIC.bmp" "$1/CFG/"
+  cp "$bin/gorvex-launcher.exe" "$bin/gorvex-snapshot.exe" "$1/"
+  cp "$bin/gorvex-stand-in.exe" "$1/gorvex.exe"
+}
+
+find_window() {
+  found=$(xdotool search --name "$1" 2>/dev/null | head -1)
+  [ -n "$found" ]
+}
+no_window() { ! find_window "$1"; }
+
+# Sets cx, cy to the screen position of the window's client area: Wine's frame is as wide
+# left, right and below, and the caption sits on top.
+client_origin() {
+  local geo x y w h
+  geo=$(xwininfo -id "$win" 2>/dev/null) || return 1
+  x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$geo")
+  y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$geo")
+  w=$(awk '/Width:/ {print $2}' <<<"$geo")
+  h=$(awk '/Height:/ {print $2}' <<<"$geo")
+  window_size=${w}x$h
+  cx=$((x + (w - 640) / 2))
+  cy=$((y + h - 480 - (w - 640) / 2))
+}
+
+# The launcher's window (win) and its client area; Wine may replace the X window early on.
+locate_launcher() {
+  find_window '^Gorvex Launcher$' && win=$found && client_origin
+}
+
+# start_launcher FROM GAME: starts GAME's launcher with FROM as current folder and waits for
+# its window (win, cx, cy). Its exit status lands in $work/status.
+start_launcher() {
+  rm -f "$work/status"
+  (
+    cd "$1" && wine "$2/gorvex-launcher.exe" >>"$work/launcher.log" 2>&1
+    echo $? >"$work/status"
+  ) &
+  until_ok 30 locate_launcher || return 1
+  sleep 0.7  # Wine may still report one move to the screen's centre
+}
+
+# ended SECONDS: the launcher process ended within SECONDS; its status in `status`.
+ended() {
+  until_ok "$1" test -s "$work/status" || return 1
+  status=$(cat "$work/status")
+}
+
+# A human-length left click at client coordinates.
+click() {
+  xdotool mousemove $((cx + $1 + 1)) $((cy + $2))
+  sleep 0.1
+  xdotool mousemove $((cx + $1)) $((cy + $2))
+  sleep 0.2
+  xdotool mousedown 1
+  sleep 0.1
+  xdotool mouseup 1
+}
+
+# Waits for every Wine process (the stand-in too); stops them when they hang.
+settle() {
+  if ! timeout 30 wineserver -w; then
+    echo "   (Wine processes still running: stopped)"
+    timeout 20 wineserver -k
+    sleep 0.5
+  fi
+}
+
+# focus_and WINDOW KEYS...: focuses a window and presses keys.
+focus_and() {
+  local w=$1
+  shift
+  timeout 5 xdotool windowfocus --sync "$w" >/dev/null 2>&1
+  sleep 0.3
+  xdotool key "$@"
+}
+
+# The stand-in's record, as the CP1251 bytes Windows gives.
+expect_record() {
+  printf 'command line: %s\r\ncurrent folder: %s\r\n' "$1" "$2" | iconv -f UTF-8 -t CP1251
+}
+
+# same_bytes NAME EXPECTED-FILE ACTUAL-FILE
+same_bytes() {
+  if cmp -s "$2" "$3"; then
+    pass "$1"
+  else
+    fail "$1" "expected $(od -c "$2" | head -c 400 | tr -s ' ') got $( (od -c "$3" 2>&1 || true) | head -c 400 | tr -s ' ')"
+  fi
+}
+
+# Button tops of the main screen; a click goes 15 pixels below.
+top_game=150 top_editor=195 top_setup=240 top_mods=285
+exit_x=40 exit_y=467
+
+# --- The window: pixels, close request, full screen, EXIT ---
+
+echo "== window"
+game="$work/игра Gorvex"
+make_game "$game"
+(cd "$game" && timeout 60 wine ./gorvex-snapshot.exe snap.bmp) || fail "snapshot" "gorvex-snapshot.exe failed"
+if start_launcher "$game" "$game"; then
+  pass "the window opens"
+  [ "$window_size" = 646x505 ] || echo "   (frame $window_size: the client area is assumed centred above the bottom border)"
+  xdotool mousemove 1 1
+  sleep 1
+  import -window root "$work/shot.png"
+  if "$pixels" compare "$work/shot.png" "$game/snap.bmp" "$cx" "$cy"; then
+    pass "client area equals the snapshot"
+  else
+    fail "client area equals the snapshot"
+  fi
+
+  focus_and "$win" alt+F4
+  sleep 1.5
+  if [ ! -e "$work/status" ] && find_window '^Gorvex Launcher$'; then
+    pass "Alt+F4 leaves the window open"
+  else
+    fail "Alt+F4 leaves the window open"
+  fi
+
+  focus_and "$win" alt+Return
+  sleep 1
+  client_origin
+  import -window root "$work/full.png"
+  if [ "$window_size" = 1024x768 ] &&
+    "$pixels" compare "$work/full.png" "$game/snap.bmp" $(((1024 - 640) / 2)) $(((768 - 480) / 2)); then
+    pass "Alt+Enter shows the picture full screen"
+  else
+    fail "Alt+Enter shows the picture full screen" "window $window_size"
+  fi
+  focus_and "$win" alt+Return
+  sleep 1
+  client_origin
+  [ "$window_size" = 646x505 ] && pass "Alt+Enter again restores the window" ||
+    fail "Alt+Enter again restores the window" "window $window_size"
+
+  click $exit_x $exit_y
+  if ended 15 && [ "$status" = 0 ] && until_ok 5 no_window '^Gorvex Launcher$'; then
+    pass "EXIT ends with status 0"
+  else
+    fail "EXIT ends with status 0" "status ${status:-none}"
+  fi
+else
+  fail "the window opens"
+fi
+settle
+
+# --- Buttons 1 to 3 hand over to the emulator ---
+
+echo "== buttons"
+for button in "$top_game gorvex" "$top_editor editor" "$top_setup setup"; do
+  read -r top config <<<"$button"
+  name="button $config hands over"
+  rm -f "$game/stand-in.txt"
+  # Started from another folder: the launcher makes its own folder current.
+  if ! start_launcher "$work" "$game"; then
+    fail "$name" "no window"
+    settle
+    continue
+  fi
+  click 300 $((top + 15))
+  if ! ended 15; then
+    fail "$name" "the launcher is still running"
+  elif [ "$status" != 0 ] || ! until_ok 5 no_window '^Gorvex Launcher$'; then
+    fail "$name" "status $status, or the window stayed"
+  else
+    settle
+    expect_record "gorvex.exe -noconsole -conf CFG\\$config.cnf" "$(wpath "$game")" >"$work/expected"
+    same_bytes "$name" "$work/expected" "$game/stand-in.txt"
+  fi
+  settle
+done
+
+# --- Mods: the dialog, temp.bat, roms\temp.wad ---
+
+# mod_run GAME KEYS...: clicks the mod button, waits for the dialog and types KEYS into it.
+mod_run() {
+  local g=$1
+  shift
+  start_launcher "$g" "$g" || return 1
+  click 300 $((top_mods + 15))
+  until_ok 20 find_window '^Выбири WAD-ник под Gorvex$' || return 2
+  timeout 5 xdotool windowfocus --sync "$found" >/dev/null 2>&1
+  sleep 0.5
+  "$@"
+  ended 30 || return 3
+}
+
+type_and_return() {
+  xdotool type --delay 30 "$1"
+  xdotool key Return
+}
+
+echo "== mods"
+mods="$work/mod folder"
+make_game "$mods"
+wad_dir="$work/wads/50% off & more"
+mkdir -p "$wad_dir"
+head -c 3000 /dev/urandom >"$wad_dir/level one.wad"
+printf 'old level' >"$mods/roms/temp.wad"
+mod_run "$mods" type_and_return "$(wpath "$wad_dir/level one.wad")"
+result=$?
+settle
+if [ $result != 0 ]; then
+  fail "the chosen WAD is installed" "step $result"
+else
+  cmp -s "$wad_dir/level one.wad" "$mods/roms/temp.wad" &&
+    pass "the chosen WAD is copied to roms\\temp.wad" ||
+    fail "the chosen WAD is copied to roms\\temp.wad"
+  [ ! -e "$mods/temp.bat" ] && pass "temp.bat is removed" || fail "temp.bat is removed"
+  expect_record "gorvex.exe -noconsole -conf CFG\\plusmod.cnf" "$(wpath "$mods")" >"$work/expected"
+  same_bytes "the emulator starts with plusmod.cnf" "$work/expected" "$mods/stand-in.txt"
+fi
+
+rm -f "$mods/stand-in.txt"
+printf 'old level' >"$mods/roms/temp.wad"
+mod_run "$mods" xdotool key Escape
+result=$?
+settle
+if [ $result = 0 ] && [ ! -e "$mods/roms/temp.wad" ] && [ ! -e "$mods/temp.bat" ] &&
+  grep -q 'plusmod.cnf' "$mods/stand-in.txt" 2>/dev/null; then
+  pass "a cancelled dialog removes the old roms\\temp.wad and still hands over"
+else
+  fail "a cancelled dialog removes the old roms\\temp.wad and still hands over" "step $result"
+fi
+
+# Wine's cmd reads batch lines in the OEM code page whatever chcp says, so the Cyrillic case
+# checks the bytes of temp.bat: the stand-in takes cmd.exe's place and keeps a copy.
+echo "== temp.bat bytes in a Cyrillic folder"
+system32=$WINEPREFIX/drive_c/windows/system32
+cyr="$work/моя игра 100%"
+make_game "$cyr"
+cp "$system32/cmd.exe" "$work/cmd.exe.saved"
+cp "$bin/gorvex-stand-in.exe" "$system32/cmd.exe"
+WINEDLLOVERRIDES="$WINEDLLOVERRIDES;cmd.exe=n" mod_run "$cyr" xdotool key Escape
+result=$?
+settle
+cp "$work/cmd.exe.saved" "$system32/cmd.exe"
+if [ $result != 0 ]; then
+  fail "temp.bat holds the CP1251 folder with %% doubled" "step $result"
+else
+  d=$(wpath "$cyr")
+  d=${d//%/%%}
+  printf 'chcp 1251\r\ndel /f /q "%s\\roms\\temp.wad"\r\ncopy /y "" "%s\\roms\\temp.wad"\r\n' "$d" "$d" |
+    iconv -f UTF-8 -t CP1251 >"$work/expected"
+  same_bytes "temp.bat holds the CP1251 folder with %% doubled" "$work/expected" "$system32/batch-copy.bat"
+  expect_record 'cmd.exe /s /c ".\temp.bat"' "$(wpath "$cyr")" >"$work/expected"
+  same_bytes "temp.bat runs through cmd.exe in the launcher folder" "$work/expected" "$system32/stand-in.txt"
+fi
+
+# --- Failures: message boxes ---
+
+# box_check NAME GAME TITLE: clicks TOP's button, expects a box titled TITLE, dismisses it
+# with Return and expects the launcher to end with 0.
+box_check() {
+  local name=$1 g=$2 title=$3 top=$4
+  if ! start_launcher "$g" "$g"; then
+    fail "$name" "no window"
+    return
+  fi
+  click 300 $((top + 15))
+  if ! until_ok 20 find_window "^$title\$"; then
+    fail "$name" "no box titled $title"
+    return
+  fi
+  focus_and "$found" Return
+  if ended 15 && [ "$status" = 0 ]; then
+    pass "$name"
+  else
+    fail "$name" "status ${status:-none}"
+  fi
+}
+
+echo "== failures"
+lost="$work/no emulator"
+make_game "$lost"
+rm "$lost/gorvex.exe"
+box_check "a missing emulator shows the NoFile box and ends with 0" "$lost" \
+  "ОЙ Игрушка потерялась!" $top_game
+settle
+
+stuck="$work/batch blocked"
+make_game "$stuck"
+mkdir "$stuck/temp.bat"
+rm -f "$work/status"
+start_launcher "$stuck" "$stuck" && click 300 $((top_mods + 15))
+if until_ok 20 find_window '^Выбири WAD-ник под Gorvex$'; then
+  focus_and "$found" Escape
+  if until_ok 20 find_window '^Такая вышла бОтва!$'; then
+    focus_and "$found" Return
+    ended 15 && [ "$status" = 0 ] && pass "a temp.bat that cannot run shows the NoTRun box" ||
+      fail "a temp.bat that cannot run shows the NoTRun box" "status ${status:-none}"
+  else
+    fail "a temp.bat that cannot run shows the NoTRun box" "no box"
+  fi
+else
+  fail "a temp.bat that cannot run shows the NoTRun box" "no dialog"
+fi
+settle
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
