@@ -1,0 +1,350 @@
+#!/usr/bin/python3
+"""Runs the launcher, the tkinter peer and the raw Xlib floor side by side, each in its own
+fresh Xvfb (depth 24), and prints one table of medians with min and max.
+
+    /usr/bin/python3 bench/harness.py BUILD_DIR [--runs N] [--idle SECONDS]
+
+Per run of each program: time to the first complete screen (the clock is read right before
+the process is started; the program appends its own CLOCK_MONOTONIC stamp), peak resident set
+(VmHWM), CPU over an idle span with the pointer resting over the window (run time of all its
+threads from /proc/PID/task/*/schedstat), the same two figures for Xvfb, and for the launcher
+the time from a press on its first button reaching the server to the emulator stand-in's start.
+"""
+
+import argparse
+import datetime
+import json
+import os
+import platform
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+SCREEN_W, SCREEN_H = 1024, 768
+WIN_W, WIN_H = 640, 480
+REST = (600, 400)  # where the pointer rests, in window coordinates: over no button
+BUTTON_1 = (320, 165)  # middle of "Запустить GORVEX"
+
+
+def log(*args):
+    print(*args, file=sys.stderr, flush=True)
+
+
+class Xvfb:
+    """A fresh X server on a free display, ended with the object."""
+
+    def __init__(self):
+        r, w = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
+             "-nolisten", "tcp"], pass_fds=[w], stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        os.close(w)
+        number = b""
+        deadline = time.monotonic() + 10
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            chunk = os.read(r, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(r)
+        if not number.strip():
+            self.close()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+def cpu_ns(pid):
+    """Run time of all threads of a process so far, in nanoseconds."""
+    total = 0
+    try:
+        for task in os.listdir(f"/proc/{pid}/task"):
+            try:
+                with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+                    total += int(f.read().split()[0])
+            except (FileNotFoundError, ProcessLookupError):
+                pass
+    except FileNotFoundError:
+        return None
+    return total
+
+
+def peak_rss_mb(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) / 1024
+    return None
+
+
+def wait_for_line(path, timeout):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            with open(path) as f:
+                text = f.read()
+            if text.endswith("\n"):
+                return text.split("\n")[0]
+        except FileNotFoundError:
+            pass
+        time.sleep(0.001)
+    return None
+
+
+class Bench:
+    def __init__(self, build, runs, idle):
+        self.build = os.path.abspath(build)
+        self.bin = os.path.join(self.build, "bin")
+        self.runs = runs
+        self.extra_starts = 2  # start-ups measured only for their first screen, per round
+        self.idle = idle
+        self.here = os.path.dirname(os.path.abspath(__file__))
+        self.tmp = tempfile.mkdtemp(prefix="gorvex-bench-")
+        self.results = {}  # (program, measure) -> list of values
+        self.prepare()
+
+    def tool(self, name):
+        return os.path.join(self.bin, name)
+
+    def prepare(self):
+        """A launcher folder: the launcher, the stand-in as gorvex.exe, CFG/INTERPIC.bmp."""
+        self.folder = os.path.join(self.tmp, "game")
+        os.makedirs(os.path.join(self.folder, "CFG"))
+        shutil.copy2(self.tool("gorvex-launcher"), self.folder)
+        shutil.copy2(self.tool("gorvex-bench-stand-in"), os.path.join(self.folder, "gorvex.exe"))
+        bmp = os.path.join(self.folder, "CFG", "INTERPIC.bmp")
+        subprocess.run([self.tool("gorvex-demo-picture"), bmp], check=True,
+                       stdout=subprocess.DEVNULL)
+        self.png = ""
+        try:
+            from PIL import Image
+            self.png = os.path.join(self.tmp, "interpic.png")
+            Image.open(bmp).convert("RGB").save(self.png)
+        except ImportError:
+            log("python3-pil missing: the tkinter peer runs without its picture")
+
+    def command(self, program):
+        if program == "launcher":
+            return [os.path.join(self.folder, "gorvex-launcher")], "Gorvex Launcher"
+        if program == "tk peer":
+            peer = [os.path.join(self.here, "peer_tk.py")] + ([self.png] if self.png else [])
+            return ["/usr/bin/python3"] + peer, "Gorvex tk peer"
+        return [self.tool("gorvex-bench-floor")], "Gorvex floor"
+
+    def note(self, program, measure, value):
+        if value is not None:
+            self.results.setdefault((program, measure), []).append(value)
+
+    def press(self, env, *args):
+        return subprocess.run([self.tool("gorvex-bench-press")] + [str(a) for a in args],
+                              env=env, capture_output=True, text=True, timeout=10).stdout
+
+    def run_one(self, program, measured, full=True):
+        x = Xvfb()
+        argv, title = self.command(program)
+        stamp = os.path.join(self.tmp, "presented")
+        handover = os.path.join(self.tmp, "handed-over")
+        for p in (stamp, handover):
+            if os.path.exists(p):
+                os.unlink(p)
+        env = dict(os.environ, DISPLAY=x.display, GORVEX_PRESENTED_STAMP=stamp,
+                   GORVEX_HANDOVER_STAMP=handover, SDL_AUDIODRIVER="dummy")
+        left, top = (SCREEN_W - WIN_W) // 2, (SCREEN_H - WIN_H) // 2
+        self.press(env, "move", left + REST[0], top + REST[1])
+        proc = None
+        try:
+            t0 = time.monotonic_ns()
+            proc = subprocess.Popen(argv, env=env, cwd=self.folder, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+            line = wait_for_line(stamp, 15)
+            if line is None:
+                log(f"{program}: no first-screen stamp")
+                return
+            first_ms = (int(line.split()[0]) - t0) / 1e6
+            if not measured:
+                return
+            self.note(program, "first", first_ms)
+            if not full:
+                return
+            found = self.press(env, "find", title).split()
+            if len(found) == 4:
+                left, top = int(found[0]), int(found[1])
+            else:
+                log(f"{program}: window not found, pointer placed by the centre")
+            self.press(env, "move", left + REST[0], top + REST[1])
+            time.sleep(1.0)  # let start-up work settle before the idle span
+            c0, x0 = cpu_ns(proc.pid), cpu_ns(x.proc.pid)
+            w0 = time.monotonic_ns()
+            time.sleep(self.idle)
+            c1, x1 = cpu_ns(proc.pid), cpu_ns(x.proc.pid)
+            span = time.monotonic_ns() - w0
+            self.note(program, "idle", 100 * (c1 - c0) / span)
+            self.note(program, "xvfb idle", 100 * (x1 - x0) / span)
+            self.note(program, "rss", peak_rss_mb(proc.pid))
+            if program == "launcher":
+                sent = self.press(env, "press", left + BUTTON_1[0], top + BUTTON_1[1]).split()
+                got = wait_for_line(handover, 10)
+                if sent and got:
+                    self.note(program, "handover", (int(got.split()[0]) - int(sent[0])) / 1e6)
+                    if "gorvex.cnf" not in got:
+                        log(f"launcher: stand-in got unexpected arguments: {got}")
+                else:
+                    log("launcher: no hand-over seen")
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    log("launcher: still running after the hand-over")
+            self.note(program, "xvfb rss", peak_rss_mb(x.proc.pid))
+        finally:
+            if proc is not None and proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+            x.close()
+
+    def run_windows(self):
+        programs = ["launcher", "tk peer", "floor"]
+        for p in programs:  # warm the file cache; not counted
+            self.run_one(p, measured=False)
+        for r in range(self.runs):
+            log(f"round {r + 1} of {self.runs}")
+            for p in programs:  # interleaved, so that a busy spell hits all three alike
+                for _ in range(self.extra_starts):
+                    self.run_one(p, measured=True, full=False)
+                self.run_one(p, measured=True)
+
+    def run_drawing(self):
+        out = subprocess.run(
+            [self.tool("gorvex-bench-draw"), "--benchmark_repetitions=5",
+             "--benchmark_min_time=0.05", "--benchmark_format=json"],
+            capture_output=True, text=True, check=True, cwd=self.tmp).stdout
+        for b in json.loads(out)["benchmarks"]:
+            if b.get("run_type") != "iteration":
+                continue
+            scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0}[b["time_unit"]]  # to ms
+            self.note("launcher", "draw " + b["run_name"], b["cpu_time"] * scale * 1000)
+
+    def close(self):
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+ROWS = [
+    ("first", "first complete screen, ms", "<= 60"),
+    ("rss", "peak resident set, MB", "<= 14"),
+    ("idle", "idle CPU, % of a core", "<= 0.7"),
+    ("xvfb idle", "Xvfb CPU meanwhile, %", ""),
+    ("xvfb rss", "Xvfb peak resident set, MB", ""),
+    ("handover", "click to hand-over, ms", "< 25"),
+]
+DRAW_ROWS = [
+    ("BM_StartScreenDrawing", "start screen drawn (widgets, about), us", "< 1000"),
+    ("BM_StartUpWhole", "start-up whole, headless, us", ""),
+    ("BM_PressedButton", "pressed button (1, Inv, scale 2), us", ""),
+    ("BM_FloodFillButtonFace", "flood_fill of a button face, us", ""),
+    ("BM_LoadBmp640x480x8", "load_bmp 640x480x8, us", ""),
+    ("BM_PresentFullPage", "presentation pass, full page, us", ""),
+    ("BM_PresentOneRow", "presentation pass, one row, us", ""),
+    ("BM_IdlePresentationPass", "presentation pass, nothing changed, us", ""),
+]
+
+
+def figure(values):
+    if not values:
+        return None, "n/a"
+    m = statistics.median(values)
+    digits = 2 if m < 10 else 1
+    return m, f"{m:.{digits}f} [{min(values):.{digits}f}..{max(values):.{digits}f}]"
+
+
+def verdict(value, target):
+    if value is None or not target:
+        return ""
+    op, limit = target.split()
+    limit = float(limit)
+    return "ok" if (value <= limit if op == "<=" else value < limit) else "MISSED"
+
+
+def machine():
+    cpu = "?"
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    cpu = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    try:
+        with open("/etc/debian_version") as f:
+            debian = "Debian " + f.read().strip()
+    except OSError:
+        debian = platform.platform()
+    return f"{cpu}, {os.cpu_count()} cores, {debian}, kernel {platform.release()}"
+
+
+def print_table(bench, started, load):
+    r = bench.results
+    print(f"Gorvex launcher benchmark, {started:%Y-%m-%d %H:%M}, {machine()}")
+    starts = bench.runs * (1 + bench.extra_starts)
+    print(f"Xvfb {SCREEN_W}x{SCREEN_H}x24, a fresh server per start; median [min..max] of "
+          f"{starts} starts (first screen) or {bench.runs} runs (the rest); idle span "
+          f"{bench.idle:g} s; load average at start {load:.2f}")
+    head = (f"{'measure':42} {'launcher':24} {'tk peer':24} {'Xlib floor':24} "
+            f"{'/tk':>6} {'/floor':>7}  {'target':7} ")
+    print(head)
+    print("-" * len(head))
+    for key, label, target in ROWS:
+        mine, mine_text = figure(r.get(("launcher", key)))
+        tk, tk_text = figure(r.get(("tk peer", key)))
+        fl, fl_text = figure(r.get(("floor", key)))
+        if key == "handover":
+            tk_text = fl_text = "-"
+        ratio_tk = f"{mine / tk:.2f}" if mine is not None and tk else "-"
+        ratio_fl = f"{mine / fl:.2f}" if mine is not None and fl else "-"
+        print(f"{label:42} {mine_text:24} {tk_text:24} {fl_text:24} {ratio_tk:>6} "
+              f"{ratio_fl:>7}  {target:7} {verdict(mine, target)}")
+    for key, label, target in DRAW_ROWS:
+        mine, mine_text = figure(r.get(("launcher", "draw " + key)))
+        print(f"{label:42} {mine_text:24} {'-':24} {'-':24} {'-':>6} {'-':>7}  "
+              f"{target:7} {verdict(mine, target)}")
+    print("Drawing rows: CPU time per call (Google Benchmark, 5 repetitions). CPU: run time of "
+          "all threads over the idle span, as % of one core.")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--idle", type=float, default=10.0)
+    args = ap.parse_args()
+    started = datetime.datetime.now()
+    load = os.getloadavg()[0]
+    bench = Bench(args.build, args.runs, args.idle)
+    try:
+        bench.run_windows()
+        log("drawing benchmarks")
+        bench.run_drawing()
+        print_table(bench, started, load)
+    finally:
+        bench.close()
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    main()
