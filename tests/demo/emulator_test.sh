@@ -2,6 +2,8 @@
 # The demo folder with the real emulator: in a private X server, clicks a button of the
 # launcher and checks that Debian's DOSBox ran the configuration it names.
 #   emulator_test.sh DEMO_DIR game   "Запустить GORVEX": DOSBox runs CFG/gorvex.cnf
+#   emulator_test.sh DEMO_DIR editor "Редактор карт": CFG/editor.cnf
+#   emulator_test.sh DEMO_DIR setup  "Настройка Управления": CFG/setup.cnf
 #   emulator_test.sh DEMO_DIR mod    "Моды к игрухе": a WAD chosen in the dialog reaches
 #                                    the emulator as roms/temp.wad, and CFG/plusmod.cnf runs
 # The folder is copied, and a file autotest.flg in the copy makes the configurations write
@@ -73,9 +75,14 @@ window=$(xdotool search --name '^Gorvex Launcher$' | head -n1)
 sleep 0.3  # the first frame
 
 case $mode in
-  game)
-    click "$window" 320 165
-    expected=gorvex.cnf
+  game | editor | setup)
+    # Buttons 1 to 3 are 30 pixels high, 45 apart, the first at y 150.
+    case $mode in
+      game) row=0 expected=gorvex.cnf ;;
+      editor) row=1 expected=editor.cnf ;;
+      setup) row=2 expected=setup.cnf ;;
+    esac
+    click "$window" 320 $((165 + 45 * row))
     ;;
   mod)
     mkdir -p "$work/my wads"

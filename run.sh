@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds the launcher and starts it in the demo game folder (build/demo), where its buttons
+# start Debian's DOSBox. Installs the Debian packages it needs when they are missing.
+#   ./run.sh           on a desktop (needs DISPLAY or WAYLAND_DISPLAY)
+#   ./run.sh --xvfb    no desktop: starts it in a virtual X server, saves a screenshot as
+#                      build/run-screenshot.png and ends it
+set -euo pipefail
+cd "$(dirname "$0")"
+
+xvfb=no
+case "${1:-}" in
+  "") ;;
+  --xvfb) xvfb=yes ;;
+  *)
+    echo "usage: ./run.sh [--xvfb]" >&2
+    exit 2
+    ;;
+esac
+
+if [ "$xvfb" = no ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  cat >&2 <<'EOF'
+run.sh: there is no display (DISPLAY and WAYLAND_DISPLAY are unset), so the launcher's
+window has nowhere to open. Run ./run.sh in a desktop session, through `ssh -X`, or as
+`./run.sh --xvfb` to start it in a virtual X server and save a screenshot.
+EOF
+  exit 1
+fi
+
+. tools/packages.sh
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev zenity
+  xfonts-base dosbox)
+[ "$xvfb" = yes ] && packages+=(xvfb x11-utils imagemagick)
+need_packages "${packages[@]}"
+
+echo "== building the launcher and the demo game folder (build/, build/demo/)"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target demo
+
+demo=build/demo
+[ -x "$demo/gorvex-launcher" ] || {
+  echo "run.sh: $demo/gorvex-launcher was not built (is libsdl2-dev installed?)" >&2
+  exit 1
+}
+
+if [ "$xvfb" = no ]; then
+  echo "== starting the launcher in $demo"
+  echo "   Its buttons start DOSBox (as $demo/gorvex.exe) with $demo/CFG/*.cnf; the game itself"
+  echo "   is not included, so DOSBox only shows which configuration it was given."
+  cd "$demo"
+  exec ./gorvex-launcher
+fi
+
+# No desktop: a private X server, the launcher in it for a moment, and a screenshot of it.
+work=$(mktemp -d)
+xvfb_pid=""
+launcher_pid=""
+cleanup() {
+  [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+echo "== starting a virtual X server (Xvfb)"
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do grep -q . "$work/display" && break; sleep 0.1; done
+grep -q . "$work/display" || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -n1 "$work/display")
+
+echo "== starting the launcher in $demo on display $DISPLAY"
+(cd "$demo" && exec ./gorvex-launcher) &
+launcher_pid=$!
+window=""
+for _ in $(seq 100); do
+  window=$(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "Gorvex Launcher".*/\1/p' | head -n1)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "run.sh: the launcher's window did not appear" >&2; exit 1; }
+sleep 0.5  # the first frames
+import -window "$window" build/run-screenshot.png
+echo "== the launcher ran; its window is saved as build/run-screenshot.png"
