@@ -98,13 +98,15 @@ class XServer:
         return wait_until("a window named " + name,
                           lambda: (self.windows_named(name) or [None])[0], timeout)
 
-    def origin(self, window):
+    def geometry(self, window):
+        """Left, top, right and bottom (exclusive) of a window on the screen."""
         out = self.run("xwininfo", "-id", str(window))
         values = {}
         for line in out.splitlines():
             key, _, value = line.strip().partition(":")
             values[key] = value.strip()
-        return int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"])
+        x, y = int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"])
+        return x, y, x + int(values["Width"]), y + int(values["Height"])
 
     def screenshot(self):
         done = subprocess.run(["import", "-window", "root", "png:-"], env=self.env(),
@@ -157,7 +159,8 @@ class XServer:
 
 STAND_IN = """#!/bin/sh
 # Stand-in emulator: records how it was started, then ends.
-{ echo "pid=$$"; echo "cwd=$(pwd -P)"; for a in "$@"; do echo "arg=$a"; done; } > '%s.part'
+{ echo "pid=$$"; echo "cwd=$(pwd -P)"; for a in "$@"; do echo "arg=$a"; done
+  for f in /proc/$$/fd/*; do echo "fd=$(readlink "$f")"; done; } > '%s.part'
 mv '%s.part' '%s'
 """
 
@@ -195,18 +198,21 @@ class GameFolder:
     def file(self, *parts):
         return os.path.join(self.path, *parts)
 
-    def snapshot(self):
-        """The start screen as gorvex-snapshot draws it from the same folder, in RGB."""
+    def snapshot(self, pressed=None):
+        """The start screen as gorvex-snapshot draws it from the same folder, in RGB;
+        with a slot, that widget in its pressed look."""
         tool = os.path.join(self.path, "gorvex-snapshot")
         shutil.copy2(os.path.join(self.bin_dir, "gorvex-snapshot"), tool)
         out = os.path.join(self.temp, "snapshot.bmp")
-        done = subprocess.run([tool, out], cwd=self.path, capture_output=True, timeout=30)
+        press = ["--press", str(pressed)] if pressed is not None else []
+        done = subprocess.run([tool, out] + press, cwd=self.path, capture_output=True,
+                              timeout=30)
         os.unlink(tool)
         check(done.returncode == 0, "gorvex-snapshot failed: %r" % done.stderr)
         return Image.open(out).convert("RGB")
 
     def recorded(self):
-        """The stand-in's record as (pid, cwd, args), or None before it ran."""
+        """The stand-in's record as (pid, cwd, args, open files), or None before it ran."""
         if not os.path.exists(self.record):
             return None
         with open(self.record, "rb") as f:
@@ -214,7 +220,8 @@ class GameFolder:
         values = [line.split("=", 1) for line in lines]
         pid = int(values[0][1])
         cwd = values[1][1]
-        return pid, cwd, [v for k, v in values[2:] if k == "arg"]
+        return (pid, cwd, [v for k, v in values[2:] if k == "arg"],
+                [v for k, v in values[2:] if k == "fd"])
 
     def remove(self):
         shutil.rmtree(self.temp, ignore_errors=True)
@@ -228,19 +235,33 @@ class Launcher:
         self.game = game
         self.stderr_path = os.path.join(game.temp, "stderr")
         self.stderr = open(self.stderr_path, "wb")
-        self.process = subprocess.Popen([game.file("gorvex-launcher")], cwd=game.path,
-                                        env=env or server.env(), stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=self.stderr)
+        # A descriptor the launcher inherits and must not pass on to what it starts.
+        self.marker = os.path.join(game.temp, "inherited-descriptor")
+        with open(self.marker, "wb") as marker:
+            self.process = subprocess.Popen(
+                [game.file("gorvex-launcher")], cwd=game.path, env=env or server.env(),
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.stderr,
+                pass_fds=[marker.fileno()])
         self.window = None
         self.origin = (0, 0)
 
     def wait_for_start_screen(self, expected, timeout=15):
         """Waits until the window shows the expected start screen; the loop then runs."""
-        self.window = self.server.find_window(TITLE, timeout)
-        self.origin = self.server.origin(self.window)
-        wait_until("the start screen in the window",
-                   lambda: self.window_pixels().tobytes() == expected.tobytes(), timeout,
-                   step=0.1)
+        def window_or_end():
+            check(self.alive(), "the launcher ended with %s (Xvfb on %s %s)"
+                  % (self.process.poll(), self.server.display,
+                     "running" if self.server.process.poll() is None else "gone"))
+            return (self.server.windows_named(TITLE) or [None])[0]
+        self.window = wait_until("the launcher's window", window_or_end, timeout)
+        self.origin = self.server.geometry(self.window)[:2]
+        self.shows(expected, timeout=timeout)
+
+    def shows(self, expected, rows=(0, HEIGHT), timeout=5):
+        """Waits until the window's rows first..last-1 equal the expected picture's."""
+        box = (0, rows[0], WIDTH, rows[1])
+        wait_until("rows %d..%d as expected" % (rows[0], rows[1] - 1),
+                   lambda: self.window_pixels().crop(box).tobytes()
+                   == expected.crop(box).tobytes(), timeout, step=0.1)
 
     def window_pixels(self):
         x, y = self.origin
@@ -269,7 +290,8 @@ class Launcher:
     def wait_hand_over(self, arguments, timeout=10):
         """The stand-in ran in the launcher's process, in its folder, with these arguments."""
         record = wait_until("the emulator to start", self.game.recorded, timeout)
-        pid, cwd, args = record
+        pid, cwd, args, files = record
+        check(self.marker not in files, "the emulator inherited the launcher's descriptor")
         check(pid == self.process.pid, "emulator pid %d, launcher pid %d"
               % (pid, self.process.pid))
         check(os.fsencode(cwd) == os.fsencode(os.path.realpath(self.game.path)),

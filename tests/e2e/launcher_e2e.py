@@ -8,7 +8,7 @@ import subprocess
 import sys
 import time
 
-from harness import Failure, GameFolder, Launcher, XServer, check, wait_until
+from harness import HEIGHT, Failure, GameFolder, Launcher, XServer, check
 
 GAME = ["-noconsole", "-conf", "CFG/gorvex.cnf"]
 EDITOR = ["-noconsole", "-conf", "CFG/editor.cnf"]
@@ -54,12 +54,16 @@ class Session:
 # --- Clicks on the main screen ---
 
 def case_pixels(s):
-    # The start screen itself was compared while waiting for it; the palette and every
-    # pixel came through the window. Hovering must not change it.
+    # The start screen itself was compared while waiting for it: the palette and every
+    # pixel came through the window. Hovering must not change it, and the window paints
+    # itself again after being hidden.
+    expected = s.game.snapshot()
     s.launcher.move(*BUTTON[1])
     s.launcher.stays_idle(0.2)
-    check(s.launcher.window_pixels().tobytes() == s.game.snapshot().tobytes(),
-          "the window changed under the pointer")
+    s.launcher.shows(expected)
+    s.server.xdotool("windowunmap", "--sync", s.launcher.window)
+    s.server.xdotool("windowmap", "--sync", s.launcher.window)
+    s.launcher.shows(expected)
 
 
 def button_case(number, arguments):
@@ -171,6 +175,7 @@ def dialog_answer(s, path, check_descriptors=False):
     window = s.server.find_window(DIALOG_TITLE, timeout=20)
     if check_descriptors:
         ours = set(open_fds(s.launcher.process.pid).values())
+        check(s.launcher.marker in ours, "the launcher lost its inherited descriptor")
         for fd, target in open_fds(dialog_pid(window, s)).items():
             check(fd <= 2 or target not in ours or target == "/dev/null",
                   "the dialog inherited descriptor %d: %s" % (fd, target))
@@ -244,6 +249,10 @@ def case_batch_not_created(bin_dir):
         os.mkdir(s.game.file("temp.bat"))  # cannot be written, and is no file to run
         s.launcher.click(*BUTTON[4])
         dialog_answer(s, None)
+        # Below the box, the window shows the pressed button again where the dialog was.
+        box = s.server.find_window(TROUBLE_CAPTION, timeout=15)
+        box_bottom = s.server.geometry(box)[3] - s.launcher.origin[1]
+        s.launcher.shows(s.game.snapshot(pressed=4), rows=(max(box_bottom, 0), HEIGHT))
         dismiss_box(s, TROUBLE_CAPTION)
         check(s.game.recorded() is None, "the emulator was started")
     finally:
