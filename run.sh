@@ -55,8 +55,8 @@ work=$(mktemp -d)
 xvfb_pid=""
 launcher_pid=""
 cleanup() {
-  [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  if [ -n "$launcher_pid" ]; then kill "$launcher_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -65,7 +65,8 @@ Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$work/display"
 xvfb_pid=$!
 for _ in $(seq 100); do grep -q . "$work/display" && break; sleep 0.1; done
 grep -q . "$work/display" || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$(head -n1 "$work/display")
+DISPLAY=:$(head -n1 "$work/display")
+export DISPLAY
 
 echo "== starting the launcher in $demo on display $DISPLAY"
 (cd "$demo" && exec ./gorvex-launcher) &

@@ -23,8 +23,8 @@ xvfb_pid=""
 launcher_pid=""
 cleanup() {
   # The launcher leads its own process group, which holds the dialog and the emulator.
-  [ -n "$launcher_pid" ] && kill -- "-$launcher_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  if [ -n "$launcher_pid" ]; then kill -- "-$launcher_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -66,7 +66,8 @@ export HOME=$work/home GSETTINGS_BACKEND=memory SDL_AUDIODRIVER=dummy NO_AT_BRID
 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 wait_for 100 grep -q . "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
+DISPLAY=:$(head -n1 "$work/display")
+export DISPLAY
 
 (cd "$work/game" && exec setsid ./gorvex-launcher) >"$work/launcher.log" 2>&1 &
 launcher_pid=$!

@@ -29,13 +29,13 @@ esac
 cpack --config "$config" -G "$generator" -B "$out" >"$out/cpack.log" 2>&1 ||
   { cat "$out/cpack.log"; fail "cpack could not build the $kind package"; }
 packages=("$out"/*."$suffix")
-[ ${#packages[@]} -eq 1 ] && [ -f "${packages[0]}" ] || fail "expected one .$suffix in $out"
+if [ ${#packages[@]} -ne 1 ] || [ ! -f "${packages[0]}" ]; then fail "expected one .$suffix in $out"; fi
 package=${packages[0]}
 echo "package: $(basename "$package"), $(stat -c %s "$package") bytes"
 
 # The names, straight in the archive's top level so that they unpack beside gorvex.exe.
 names=$(cmake -E tar tf "$package" | sed 's|^\./||; /\/$/d; /^$/d' | sort | tr '\n' ' ')
-[ "$names" = "$(echo $expected | tr ' ' '\n' | sort | tr '\n' ' ')" ] ||
+[ "$names" = "$(tr ' ' '\n' <<<"$expected" | sort | tr '\n' ' ')" ] ||
   fail "the package holds [$names], expected [$expected]"
 
 unpacked=$out/unpacked
@@ -66,11 +66,11 @@ else
     fail "gorvex-launcher.exe is not a windowed (GUI) program"
   # Windows' own DLLs only: nothing of the compiler's run time or of any library beside it.
   own="kernel32 user32 gdi32 comdlg32 advapi32 shell32 msvcrt ole32 comctl32 imm32 winmm"
-  dlls=$(sed -n 's/^[[:space:]]*DLL Name: *//p' <<<"$headers" | tr 'A-Z' 'a-z' | sed 's/\.dll$//')
+  dlls=$(sed -n 's/^[[:space:]]*DLL Name: *//p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sed 's/\.dll$//')
   [ -n "$dlls" ] || fail "gorvex-launcher.exe imports no DLL at all"
   for dll in $dlls; do
     [[ " $own " == *" $dll "* ]] || fail "gorvex-launcher.exe imports $dll.dll"
   done
-  echo "imports: $(echo $dlls)"
+  echo "imports:" $dlls
 fi
 echo "PASS: the $kind package holds $expected"
