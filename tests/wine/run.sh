@@ -185,7 +185,7 @@ if start_launcher "$game" "$game"; then
   [ "$window_size" = 646x505 ] || echo "   (frame $window_size: the client area is assumed centred above the bottom border)"
   xdotool mousemove 1 1
   sleep 1
-  import -window root "$work/shot.png"
+  timeout 20 import -window root "$work/shot.png"
   if "$pixels" compare "$work/shot.png" "$game/snap.bmp" "$cx" "$cy"; then
     pass "client area equals the snapshot"
   else
@@ -203,7 +203,7 @@ if start_launcher "$game" "$game"; then
   focus_and "$win" alt+Return
   sleep 1
   client_origin
-  import -window root "$work/full.png"
+  timeout 20 import -window root "$work/full.png"
   if [ "$window_size" = 1024x768 ] &&
     "$pixels" compare "$work/full.png" "$game/snap.bmp" $(((1024 - 640) / 2)) $(((768 - 480) / 2)); then
     pass "Alt+Enter shows the picture full screen"
@@ -252,6 +252,48 @@ for button in "$top_game gorvex" "$top_editor editor" "$top_setup setup"; do
   fi
   settle
 done
+
+# --- What does not click, and a click shorter than one loop pass ---
+
+still_running() { sleep 1; [ ! -e "$work/status" ] && find_window '^Gorvex Launcher$'; }
+
+echo "== pointer"
+rm -f "$game/stand-in.txt"
+if start_launcher "$game" "$game"; then
+  xdotool mousemove $((cx + 100)) $((cy + 100))
+  sleep 0.2
+  xdotool mousedown 1
+  for x in 150 200 250 300; do
+    sleep 0.1
+    xdotool mousemove $((cx + x)) $((cy + 165))
+  done
+  sleep 0.3
+  xdotool mouseup 1
+  still_running && pass "a press beside a button slid onto it does nothing" ||
+    fail "a press beside a button slid onto it does nothing"
+  xdotool mousedown 3
+  sleep 0.1
+  xdotool mouseup 3
+  still_running && pass "a right-button click does nothing" ||
+    fail "a right-button click does nothing"
+  click 170 160
+  still_running && pass "a click on a button's border pixel does nothing" ||
+    fail "a click on a button's border pixel does nothing"
+  xdotool mousemove $((cx + 300)) $((cy + top_game + 15))
+  sleep 0.3
+  xdotool click 1
+  if ended 15 && [ "$status" = 0 ]; then
+    settle
+    grep -q 'gorvex.cnf' "$game/stand-in.txt" 2>/dev/null &&
+      pass "a quick click on a button still acts" ||
+      fail "a quick click on a button still acts" "no hand-over recorded"
+  else
+    fail "a quick click on a button still acts" "the launcher is still running"
+  fi
+else
+  fail "the window opens for the pointer checks"
+fi
+settle
 
 # --- Mods: the dialog, temp.bat, roms\temp.wad ---
 
@@ -378,6 +420,12 @@ if until_ok 20 find_window '^Выбири WAD-ник под Gorvex$'; then
 else
   fail "a temp.bat that cannot run shows the NoTRun box" "no dialog"
 fi
+settle
+
+(cd "$game" && DISPLAY= timeout 60 wine ./gorvex-launcher.exe >>"$work/launcher.log" 2>&1)
+status=$?
+[ "$status" = 1 ] && pass "without a display the launcher ends with status 1" ||
+  fail "without a display the launcher ends with status 1" "status $status"
 settle
 
 echo "$passed passed, $failed failed"
