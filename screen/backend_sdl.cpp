@@ -203,6 +203,8 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // Ctrl+C and SIGTERM end the launcher as they end any program.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // A small window has no reason to switch off the desktop's compositor.
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     error = SDL_GetError();
     SDL_Quit();
@@ -228,6 +230,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   if (arrow != nullptr) SDL_SetCursor(arrow);
   saver_was_enabled = SDL_IsScreenSaverEnabled() == SDL_TRUE;
   SDL_DisableScreenSaver();
+  SDL_StopTextInput();  // no keyboard input, so no input method either
   SDL_RaiseWindow(window);
   pointer_x = pointer_y = 0;
   entered = captured = minimised = false;

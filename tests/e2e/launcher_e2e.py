@@ -4,6 +4,7 @@
 BIN_DIR holds gorvex-launcher, gorvex-snapshot and gorvex-cmd."""
 
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -28,21 +29,29 @@ TROUBLE_CAPTION = "Такая вышла бОтва!"
 class Session:
     """One X server, one game folder, one launcher showing its start screen."""
 
-    def __init__(self, bin_dir, folder_name="game", emulator=True):
+    def __init__(self, bin_dir, folder_name="game", emulator=True, path=None):
         self.server = XServer()
         self.game = GameFolder(bin_dir, folder_name, emulator)
         self.launcher = None
         try:
             expected = self.game.snapshot()
-            self.launcher = Launcher(self.server, self.game,
-                                     self.server.env(HOME=self.game.temp,
-                                                     GSETTINGS_BACKEND="memory"))
+            env = self.server.env(HOME=self.game.temp, GSETTINGS_BACKEND="memory")
+            if path is not None:
+                env["PATH"] = path(self.game)
+            self.launcher = Launcher(self.server, self.game, env)
             self.launcher.wait_for_start_screen(expected)
         except BaseException:
             self.close()
             raise
 
     def close(self):
+        # With GORVEX_E2E_SHOTS set, the screen as it was at the end, for a look afterwards.
+        shots = os.environ.get("GORVEX_E2E_SHOTS")
+        if shots and self.server.process.poll() is None:
+            os.makedirs(shots, exist_ok=True)
+            self.server.screenshot().save(os.path.join(shots, "%s-%d.png" % (
+                os.path.basename(self.game.path).encode("ascii", "replace").decode(),
+                os.getpid())))
         try:
             if self.launcher:
                 self.launcher.finish()
@@ -191,18 +200,22 @@ def dialog_answer(s, path, check_descriptors=False):
     s.server.xdotool("key", "Return")
 
 
-def install_case(folder_name, wad_folder, wad_name):
+def install_case(folder_name, wad_folder, wad_name, typed):
+    """Chooses a WAD in the dialog by typing `typed` (the full path, or a name relative to
+    the dialog's starting folder, which is the launcher's). xdotool types ASCII reliably;
+    letters it has to remap the keyboard for are sometimes lost, so Cyrillic parts of a path
+    come from the folders, not from typing."""
     def case(bin_dir):
         s = Session(bin_dir, folder_name)
         try:
             source_dir = os.path.join(s.game.temp, wad_folder)
-            os.makedirs(source_dir)
+            os.makedirs(source_dir, exist_ok=True)
             source = os.path.join(source_dir, wad_name)
             content = os.urandom(70000)
             with open(source, "wb") as f:
                 f.write(content)
             s.launcher.click(*BUTTON[4])
-            dialog_answer(s, source, check_descriptors=True)
+            dialog_answer(s, typed(source), check_descriptors=True)
             s.launcher.wait_hand_over(PLUSMOD, timeout=20)
             with open(s.game.file("roms", "temp.wad"), "rb") as f:
                 check(f.read() == content, "roms/temp.wad differs from the chosen file")
@@ -221,6 +234,26 @@ def case_mod_cancelled(bin_dir):
         dialog_answer(s, None)
         s.launcher.wait_hand_over(PLUSMOD, timeout=20)
         check(not os.path.exists(s.game.file("roms", "temp.wad")), "the old temp.wad stayed")
+        check(not os.path.exists(s.game.file("temp.bat")), "temp.bat was left behind")
+    finally:
+        s.close()
+
+
+def path_without_choosers(game):
+    """A search path with only what the stand-in emulator needs: no zenity, no kdialog."""
+    folder = os.path.join(game.temp, "bin")
+    os.mkdir(folder)
+    for tool in ("readlink", "mv"):
+        os.symlink(shutil.which(tool), os.path.join(folder, tool))
+    return folder
+
+
+def case_no_chooser(bin_dir):
+    # Without a file chooser the choice is empty, as if cancelled; the level is still set up.
+    s = Session(bin_dir, path=path_without_choosers)
+    try:
+        s.launcher.click(*BUTTON[4])
+        s.launcher.wait_hand_over(PLUSMOD, timeout=20)
         check(not os.path.exists(s.game.file("temp.bat")), "temp.bat was left behind")
     finally:
         s.close()
@@ -289,9 +322,12 @@ WINDOW_CASES = {
     "close_request": case_close_request,
 }
 OWN_CASES = {
-    "mod": install_case("game", "levels", "level.wad"),
-    "mod_odd_paths": install_case("Игры & 100% fun", "Мои уровни & 50%off", "Карта 1 %PATH%.WAD"),
+    "mod": install_case("game", "levels", "level.wad", lambda path: path),
+    # The whole path has blanks, Cyrillic letters, "&" and "%", in the launcher's folder too.
+    "mod_odd_paths": install_case("Игры & 100% fun", "Игры & 100% fun",
+                                  "Map 1 & %PATH% 50%off.WAD", os.path.basename),
     "mod_cancelled": case_mod_cancelled,
+    "no_chooser": case_no_chooser,
     "no_emulator": case_no_emulator,
     "batch_not_created": case_batch_not_created,
     "no_display": case_no_display,
