@@ -200,8 +200,10 @@ void presentation_pass() {
 }
 
 void report_next_presentation(std::string path) {
-  std::lock_guard g(state().lock);
-  state().presentation_report = std::move(path);
+  Screen& s = state();
+  std::lock_guard g(s.lock);
+  s.presentation_report = std::move(path);
+  detail::mark_all_rows(s);  // a pass may already have shown the screen: show it once more
 }
 
 bool is_open() {
