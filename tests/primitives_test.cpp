@@ -1,6 +1,7 @@
 // Pages, boxes, lines, flood fill, the presentation pass and the window title.
 
 #include "screen/headless.h"
+#include "screen/pointer.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"
 
@@ -136,6 +137,33 @@ TEST(ScreenMode, RefusesBadArgumentsAndAWindowThatCannotOpen) {
   EXPECT_FALSE(screen::last_window_error().empty());
   screen::fill_box(0, 0, 10, 10, 1);  // no screen: nothing happens
   EXPECT_EQ(screen::load_bmp("missing.bmp"), 1);
+  screen::headless::options() = {};
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ServiceThread, PresentsWhatIsDrawnAndFeedsThePointerWhileTheProgramDraws) {
+  screen::headless::options().service_thread = true;
+  ASSERT_EQ(screen::set_screen_mode(640, 480, 8, 3), 0);
+  for (int i = 0; i < 200; ++i) screen::fill_box(0, i, 639, i + 40, i);
+  screen::headless::push_move(12, 34);
+  screen::headless::push_press(1);
+  int x = -1, y = -1, wheel = -1, buttons = -1;
+  // Bounded wait for a pass that handled the events and showed the last drawing.
+  for (int tries = 0; tries < 500; ++tries) {
+    screen::get_pointer(x, y, wheel, buttons);
+    const auto w = screen::headless::window();
+    if (buttons == 1 && w.pixels[239 * 640] == 199) break;
+    screen::sleep_ms(10);
+  }
+  EXPECT_EQ(x, 12);
+  EXPECT_EQ(y, 34);
+  EXPECT_EQ(buttons, 1);
+  EXPECT_EQ(screen::headless::window().pixels[239 * 640], 199);
+  screen::close_screen();
+  EXPECT_FALSE(screen::headless::window().open);
   screen::headless::options() = {};
 }
 
