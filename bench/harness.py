@@ -109,7 +109,7 @@ class Bench:
         self.build = os.path.abspath(build)
         self.bin = os.path.join(self.build, "bin")
         self.runs = runs
-        self.extra_starts = 2  # start-ups measured only for their first screen, per round
+        self.extra_starts = 4  # start-ups measured only for their first screen, per round
         self.idle = idle
         self.here = os.path.dirname(os.path.abspath(__file__))
         self.tmp = tempfile.mkdtemp(prefix="gorvex-bench-")

@@ -4,6 +4,11 @@
 #   bench/run.sh [--runs N] [--idle SECONDS]
 set -eu
 cd "$(dirname "$0")/.."
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DGORVEX_TESTS=OFF >/dev/null
-cmake --build build-bench -j2 >/dev/null
-exec /usr/bin/python3 bench/harness.py build-bench "$@"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! { cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DGORVEX_TESTS=OFF &&
+       cmake --build build-bench -j2; } >"$log" 2>&1; then
+  cat "$log" >&2
+  exit 1
+fi
+/usr/bin/python3 bench/harness.py build-bench "$@"
