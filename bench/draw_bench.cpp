@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
+
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -92,7 +94,7 @@ void draw_start_screen_widgets(const std::string& build_line, const std::string&
 
 void BM_StartScreenDrawing(benchmark::State& state) {
   open_start_screen();
-  const std::string build_line = gui::toolkit.version_text + " GCC 12.2.0";
+  const std::string build_line = gui::toolkit.version_text + " C++ " + __VERSION__;
   const std::string folder_line = screen::get_launcher_directory();
   for (auto _ : state) draw_start_screen_widgets(build_line, folder_line);
   screen::close_screen();
