@@ -1,9 +1,15 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # The benchmark command: builds in Release into build-bench, then measures the launcher, the
-# tkinter peer and the Xlib floor in Xvfb and prints one table. Takes about five minutes.
+# tkinter peer and the Xlib floor in Xvfb and prints one table. Takes about four minutes.
+# Installs the Debian packages it needs when they are missing.
 #   bench/run.sh [--runs N] [--idle SECONDS]
-set -eu
+set -euo pipefail
 cd "$(dirname "$0")/.."
+
+. tools/packages.sh
+need_packages cmake ninja-build g++ libsdl2-dev libbenchmark-dev libx11-dev libxtst-dev xvfb \
+  python3-tk python3-pil
+
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 if ! { cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DGORVEX_TESTS=OFF &&
