@@ -62,7 +62,10 @@ void service_loop() {
   Screen& s = state();
   while (!s.stop.load()) {
     presentation_pass();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::unique_lock g(s.lock);
+    s.pass_due.wait_for(g, std::chrono::milliseconds(10),
+                        [&] { return s.pass_wanted || s.stop.load(); });
+    s.pass_wanted = false;
   }
 }
 
@@ -135,7 +138,11 @@ int set_screen_mode(int width, int height, int depth, int page_count) {
 void close_screen() {
   Screen& s = state();
   if (s.service.joinable()) {
-    s.stop = true;
+    {
+      std::lock_guard g(s.lock);
+      s.stop = true;
+    }
+    s.pass_due.notify_one();
     s.service.join();
   } else if (s.open) {
     backend::close();
@@ -204,6 +211,19 @@ void report_next_presentation(std::string path) {
   std::lock_guard g(s.lock);
   s.presentation_report = std::move(path);
   detail::mark_all_rows(s);  // a pass may already have shown the screen: show it once more
+}
+
+void present_now() {
+  Screen& s = state();
+  if (!s.service.joinable()) {
+    presentation_pass();
+    return;
+  }
+  {
+    std::lock_guard g(s.lock);
+    s.pass_wanted = true;
+  }
+  s.pass_due.notify_one();
 }
 
 bool is_open() {

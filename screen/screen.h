@@ -50,6 +50,10 @@ void close_screen();
 // flags cleared, pending window events handled. The service thread runs one every 10 ms.
 void presentation_pass();
 
+// Has the service thread run a presentation pass at once rather than at its next tick
+// (without a service thread, runs it here): a finished screen need not wait up to 10 ms.
+void present_now();
+
 // After the next pass that copies rows to the window, appends the monotonic clock in
 // nanoseconds and a line end to the file at `path` (for start-up measurements).
 void report_next_presentation(std::string path);

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -43,6 +44,9 @@ struct Screen {
   std::array<int, 16> keys{};  // the keyboard queue; full drops the oldest
   int key_count = 0;
   unsigned key_serial = 0;  // counts every key ever queued
+
+  bool pass_wanted = false;          // a pass is asked for before the next tick
+  std::condition_variable pass_due;  // wakes the service thread for it
 
   std::thread service;
   std::atomic<bool> stop{false};
