@@ -18,14 +18,14 @@ void sleep_ms(int milliseconds);
 
 // Window events, for backends (called with the screen lock held).
 namespace events {
-void inside(bool is_inside);             // pointer over the client area at this event
-void moved(int x, int y);                // client coordinates
-void pressed(int button_bit);            // a press or a double click
+void inside(bool is_inside);   // pointer over the client area at this event
+void moved(int x, int y);      // client coordinates
+void pressed(int button_bit);  // a press or a double click
 void released(int button_bit);
-void wheel(int step);                    // +1 away from the user, -1 towards
-void activation(bool active);            // activated and not minimised, or not
-void close_requested();                  // queues the window-close key
-int buttons();                           // held buttons, for capture decisions
+void wheel(int step);          // +1 away from the user, -1 towards
+void activation(bool active);  // activated and not minimised, or not
+void close_requested();        // queues the window-close key
+int buttons();                 // held buttons, for capture decisions
 }  // namespace events
 
 // The key code that a close request queues.
