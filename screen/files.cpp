@@ -49,6 +49,13 @@ std::string native_path(std::string_view path) {
   return p;
 }
 
+bool is_batch_file(std::string_view name) {
+  if (name.size() < 4) return false;
+  std::string tail(name.substr(name.size() - 4));
+  for (char& c : tail) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return tail == ".bat";
+}
+
 int free_file_number() {
   for (int n = 1; n <= slots; ++n)
     if (table[std::size_t(n)].handle == nullptr) return n;

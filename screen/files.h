@@ -19,6 +19,9 @@ int print_line(int number, std::string_view text);
 // Writes out and closes the file of `number`; 0 closes every open file.
 int close_file(int number);
 
+// Whether a program name ends in ".bat", in any letter case: a batch file.
+bool is_batch_file(std::string_view name);
+
 // The path with "\" and "/" turned into this platform's folder separator.
 std::string native_path(std::string_view path);
 

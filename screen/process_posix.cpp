@@ -43,13 +43,6 @@ std::string program_path(std::string_view program) {
   return p.find('/') == std::string::npos ? "./" + p : p;
 }
 
-bool ends_with_bat(std::string_view name) {
-  if (name.size() < 4) return false;
-  std::string tail(name.substr(name.size() - 4));
-  for (char& c : tail) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return tail == ".bat";
-}
-
 std::vector<char*> argv_of(std::vector<std::string>& words) {
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
@@ -112,7 +105,7 @@ int run_and_wait(std::string_view program, std::string_view arguments) {
   if (program.empty()) return -1;
   std::vector<std::string> words = split_arguments(arguments);
   std::string path = program_path(program);
-  if (ends_with_bat(program)) {
+  if (files::is_batch_file(program)) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
     words = {get_launcher_directory() + "/gorvex-cmd", path};

@@ -35,13 +35,6 @@ std::string command_line(std::string_view program, std::string_view arguments) {
   return line;
 }
 
-bool ends_with_bat(std::string_view name) {
-  if (name.size() < 4) return false;
-  std::string tail(name.substr(name.size() - 4));
-  for (char& c : tail) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return tail == ".bat";
-}
-
 bool is_regular_file(const std::string& path) {
   const DWORD a = GetFileAttributesA(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -99,7 +92,7 @@ int run_and_wait(std::string_view program, std::string_view arguments) {
   if (program.empty()) return -1;
   const std::string path = program_path(program);
   PROCESS_INFORMATION pi{};
-  if (ends_with_bat(program)) {
+  if (files::is_batch_file(program)) {
     if (!is_regular_file(path)) return -1;
     // With /s cmd drops only the outermost quotes, so a quoted path inside survives.
     const std::string line = "cmd.exe /s /c \"" + command_line(path, arguments) + "\"";
