@@ -12,7 +12,7 @@ namespace {
 
 // The GUI default: CGA's sixteen, a grey ramp, a hue circle and six five-step ramps (teal,
 // green, olive, blue, violet, rose); 86..255 are black.
-constexpr std::array<Rgb, 86> gui_default_head = {{
+constexpr auto gui_default_head = std::to_array<Rgb>({
     {0, 0, 0},       {0, 0, 170},     {0, 170, 0},     {0, 170, 170},    // 0
     {170, 0, 0},     {170, 0, 170},   {170, 85, 0},    {170, 170, 170},  // 4
     {85, 85, 85},    {85, 85, 255},   {85, 255, 85},   {85, 255, 255},   // 8
@@ -35,7 +35,8 @@ constexpr std::array<Rgb, 86> gui_default_head = {{
     {180, 148, 232}, {136, 100, 184}, {100, 60, 136},  {68, 28, 88},     // 76
     {32, 8, 40},     {236, 200, 192}, {196, 128, 132}, {156, 80, 100},   // 80
     {116, 40, 80},   {76, 16, 60},                                       // 84
-}};
+});
+static_assert(gui_default_head.size() == 86, "entries 0 to 85; the rest are black");
 
 constexpr std::array<Rgb, 256> make_gui_default() {
   std::array<Rgb, 256> p{};
@@ -47,9 +48,11 @@ constexpr std::array<Rgb, 256> make_gui_default() {
 
 const std::array<Rgb, 256> gui_default_palette = make_gui_default();
 
+namespace {
+
 // The game's palette: light-to-dark ramps of greys, reds, flesh, browns, greens, yellows,
 // oranges, blues and magentas. Entry 0, the colour of a cleared page, is yellow.
-const std::array<Rgb, 256> game_palette = {{
+constexpr auto game_entries = std::to_array<Rgb>({
     {250, 250, 0},   {28, 20, 8},     {20, 12, 4},     {72, 72, 72},     // 0
     {252, 252, 252}, {24, 24, 24},    {16, 16, 16},    {8, 8, 8},        // 4
     {4, 4, 4},       {44, 52, 28},    {32, 40, 12},    {20, 28, 4},      // 8
@@ -114,7 +117,12 @@ const std::array<Rgb, 256> game_palette = {{
     {0, 0, 32},      {0, 0, 20},      {0, 0, 8},       {164, 104, 104},  // 244
     {252, 156, 64},  {252, 228, 72},  {252, 120, 252}, {252, 0, 252},    // 248
     {204, 0, 204},   {156, 0, 152},   {108, 0, 104},   {164, 104, 104},  // 252
-}};
+});
+static_assert(game_entries.size() == 256);
+
+}  // namespace
+
+const std::array<Rgb, 256> game_palette = game_entries;
 
 void set_palette(std::string_view key) {
   const std::array<Rgb, 256>* p = key == "BGDEF"  ? &gui_default_palette
