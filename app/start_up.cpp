@@ -1,6 +1,7 @@
 // Start-up: the widget table, the window, the background picture in the game palette, the
 // five buttons and the about lines.
 
+#include <array>
 #include <string>
 
 #include "app/launcher.h"
@@ -18,17 +19,18 @@ LauncherState launcher;
 
 namespace {
 
+using Colours = std::array<int, 5>;
+constexpr Colours greys = {81, 96, 101, 109, 111};
+constexpr Colours greens = {112, 116, 121, 123, 125};
+constexpr Colours golds = {163, 164, 165, 166, 167};
+
 struct WidgetSpec {
   int slot;
   const char* name;
   std::string_view caption;
   int x, y, height, width;
-  int colours[5];
+  const Colours& colours;
 };
-
-constexpr int greys[5] = {81, 96, 101, 109, 111};
-constexpr int greens[5] = {112, 116, 121, 123, 125};
-constexpr int golds[5] = {163, 164, 165, 166, 167};
 
 // The build tool named in the second about line.
 std::string build_tool() {
@@ -62,55 +64,21 @@ bool start_up() {
   const int button_x = gui::half_to_even(w - button_width);  // w / 2 - 300 / 2
   const int plate_x = gui::half_to_even(w - plate_width);
   const int step = button_height + button_gap;
+  const int plate_y = first_top - plate_height - 10;
   const WidgetSpec specs[] = {
-      {slot_title_plate,
-       "NAMED",
-       texts::caption_title,
-       plate_x,
-       first_top - plate_height - 10,
-       plate_height,
-       plate_width,
-       {greys[0], greys[1], greys[2], greys[3], greys[4]}},
-      {slot_game,
-       "GVX",
-       texts::caption_game,
-       button_x,
-       first_top,
-       button_height,
-       button_width,
-       {greys[0], greys[1], greys[2], greys[3], greys[4]}},
-      {slot_editor,
-       "ED",
-       texts::caption_editor,
-       button_x,
-       first_top + step,
-       button_height,
-       button_width,
-       {greys[0], greys[1], greys[2], greys[3], greys[4]}},
-      {slot_setup,
-       "SET",
-       texts::caption_setup,
-       button_x,
-       first_top + 2 * step,
-       button_height,
-       button_width,
-       {greens[0], greens[1], greens[2], greens[3], greens[4]}},
-      {slot_mods,
-       "REL",
-       texts::caption_mods,
-       button_x,
-       first_top + 3 * step,
-       button_height,
-       button_width,
-       {greens[0], greens[1], greens[2], greens[3], greens[4]}},
-      {slot_exit,
-       "EXIT",
-       texts::caption_exit,
-       4,
-       h - exit_height - 4,
-       exit_height,
-       exit_width,
-       {golds[0], golds[1], golds[2], golds[3], golds[4]}},
+      // slot, name, caption, x, y, height, width, colours
+      {slot_title_plate, "NAMED", texts::caption_title, plate_x, plate_y, plate_height, plate_width,
+       greys},
+      {slot_game, "GVX", texts::caption_game, button_x, first_top, button_height, button_width,
+       greys},
+      {slot_editor, "ED", texts::caption_editor, button_x, first_top + step, button_height,
+       button_width, greys},
+      {slot_setup, "SET", texts::caption_setup, button_x, first_top + 2 * step, button_height,
+       button_width, greens},
+      {slot_mods, "REL", texts::caption_mods, button_x, first_top + 3 * step, button_height,
+       button_width, greens},
+      {slot_exit, "EXIT", texts::caption_exit, 4, h - exit_height - 4, exit_height, exit_width,
+       golds},
   };
   for (const WidgetSpec& s : specs) {
     gui::define_widget(s.slot, s.name, s.x, s.y, s.height, s.width, s.caption);
