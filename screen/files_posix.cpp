@@ -63,8 +63,9 @@ std::FILE* create_new(std::string_view path) {
 bool claim_current_folder() {
   // A lock on the folder itself, so nothing new appears in it. The descriptor closes when
   // the process ends or execs, and the lock goes with it.
-  static int held = -1;
-  if (held >= 0) return true;
+  static int held = -1;  // a claim made before in this process gives way to this one
+  if (held >= 0) close(held);
+  held = -1;
   const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return true;  // nothing to lock with: go on as a single launcher would
   while (flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -94,8 +94,9 @@ std::FILE* create_new(std::string_view path) {
 
 bool claim_current_folder() {
   // A mutex named after the folder's identity, held until the process ends.
-  static HANDLE held = nullptr;
-  if (held != nullptr) return true;
+  static HANDLE held = nullptr;  // a claim made before in this process gives way to this one
+  if (held != nullptr) CloseHandle(held);
+  held = nullptr;
   BY_HANDLE_FILE_INFORMATION info{};
   if (!identity(".", info)) return true;
   const std::string name =
