@@ -5,12 +5,13 @@ BIN_DIR holds gorvex-launcher, gorvex-snapshot and gorvex-cmd."""
 
 import os
 import shutil
+import signal
 import struct
 import subprocess
 import sys
 import time
 
-from harness import HEIGHT, Failure, GameFolder, Launcher, XServer, check
+from harness import HEIGHT, Failure, GameFolder, Launcher, XServer, check, wait_until
 
 GAME = ["-noconsole", "-conf", "CFG/gorvex.cnf"]
 EDITOR = ["-noconsole", "-conf", "CFG/editor.cnf"]
@@ -460,6 +461,23 @@ def case_hostile_zenity(bin_dir):
         s.close()
 
 
+def chooser_ends_case(sig):
+    """The launcher ended by a signal while its file chooser is open: the chooser goes too."""
+    def case(bin_dir):
+        s = Session(bin_dir)
+        try:
+            s.launcher.click(*BUTTON[4])
+            chooser = dialog_pid(s.server.find_window(DIALOG_TITLE, timeout=20), s)
+            s.launcher.process.send_signal(sig)
+            s.launcher.wait_exit()
+            wait_until("the chooser to end",
+                       lambda: not os.path.exists("/proc/%d" % chooser)
+                       or "\nState:\tZ" in open("/proc/%d/status" % chooser).read(), 10)
+        finally:
+            s.close()
+    return case
+
+
 def case_lost_display(bin_dir):
     s = Session(bin_dir)
     try:
@@ -552,6 +570,8 @@ OWN_CASES = {
                                            says=NOT_COPIED),
     "hostile_unreadable_wad": hostile_case(unreadable_wad, "refused", says=NOT_COPIED),
     "hostile_zenity": case_hostile_zenity,
+    "chooser_ends_on_sigterm": chooser_ends_case(signal.SIGTERM),
+    "chooser_ends_on_sigint": chooser_ends_case(signal.SIGINT),
     "lost_display": case_lost_display,
     "fifo_picture": picture_case(os.mkfifo),
     "sparse_picture": picture_case(sparse_picture),
