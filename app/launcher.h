@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/cp1251.h"
+#include "base/cp1251.h"
 
 namespace app {
 
