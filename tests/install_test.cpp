@@ -55,6 +55,7 @@ class Install : public ::testing::Test {
   fs::path game = temp.path() / "game";
   fs::path victim = temp.path() / "victim";
   fs::path installed = game / "roms" / "temp.wad";
+  fs::path previous = fs::current_path();  // the command makes the game folder current
 
   void SetUp() override {
     make_game(game);
@@ -67,7 +68,7 @@ class Install : public ::testing::Test {
   void TearDown() override {
     screen::boundary = {};
     app::fake_dialogs::next_wad.reset();
-    fs::current_path(temp.path());
+    fs::current_path(previous);
   }
 
   void make_game(const fs::path& folder) {
