@@ -8,8 +8,9 @@ namespace app {
 
 // A modal open-file dialog titled "Выбири WAD-ник под Gorvex", in the current folder, WAD
 // filter first, an existing file only. The full path in the system's bytes, or "" when the
-// user cancels or the dialog fails.
-std::string choose_wad(void* owner);
+// user cancels or the dialog fails; `no_dialog`, when given, tells whether no dialog could be
+// shown at all.
+std::string choose_wad(void* owner, bool* no_dialog = nullptr);
 
 // A modal information box with one OK button and no owner; returns when it is closed.
 // Text and caption are CP1251.

@@ -30,7 +30,7 @@ std::string filter_list() {
 
 }  // namespace
 
-std::string choose_wad(void* owner) {
+std::string choose_wad(void* owner, bool* no_dialog) {
   const std::string filter = filter_list();
   const std::string title(texts::dialog_title.view());
   char file[261] = {};
@@ -47,6 +47,7 @@ std::string choose_wad(void* owner) {
   ofn.lpstrInitialDir = ".";
   ofn.lpstrTitle = title.c_str();
   ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;  // 0x81800
+  if (no_dialog != nullptr) *no_dialog = false;  // the common dialog is part of Windows
   if (!GetOpenFileNameA(&ofn)) return {};
   return std::string(file, strnlen(file, sizeof file));
 }

@@ -230,7 +230,7 @@ class GameFolder:
 class Launcher:
     """The launcher started in its folder on a private X server."""
 
-    def __init__(self, server, game, env=None):
+    def __init__(self, server, game, env=None, cwd=None):
         self.server = server
         self.game = game
         self.stderr_path = os.path.join(game.temp, "stderr")
@@ -239,7 +239,7 @@ class Launcher:
         self.marker = os.path.join(game.temp, "inherited-descriptor")
         with open(self.marker, "wb") as marker:
             self.process = subprocess.Popen(
-                [game.file("gorvex-launcher")], cwd=game.path, env=env or server.env(),
+                [game.file("gorvex-launcher")], cwd=cwd or game.path, env=env or server.env(),
                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.stderr,
                 pass_fds=[marker.fileno()])
         self.window = None

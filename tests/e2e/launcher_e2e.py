@@ -251,12 +251,18 @@ def path_without_choosers(game):
 
 
 def case_no_chooser(bin_dir):
-    # Without a file chooser the choice is empty, as if cancelled; the level is still set up.
+    # No file chooser is no cancel: a box says so, and nothing changes on disk.
     s = Session(bin_dir, path=path_without_choosers)
     try:
+        with open(s.game.file("roms", "temp.wad"), "wb") as f:
+            f.write(b"an older level")
         s.launcher.click(*BUTTON[4])
-        s.launcher.wait_hand_over(PLUSMOD, timeout=20)
-        check(not os.path.exists(s.game.file("temp.bat")), "temp.bat was left behind")
+        dismiss_box(s, TROUBLE_CAPTION)
+        check("install zenity" in s.launcher.errors(), "stderr: %r" % s.launcher.errors())
+        check(s.game.recorded() is None, "the emulator was started")
+        with open(s.game.file("roms", "temp.wad"), "rb") as f:
+            check(f.read() == b"an older level", "roms/temp.wad changed")
+        check(not os.path.exists(s.game.file("temp.bat")), "temp.bat was written")
     finally:
         s.close()
 
@@ -274,8 +280,42 @@ def case_no_emulator(bin_dir):
     try:
         s.launcher.click(*BUTTON[1])
         dismiss_box(s, NO_FILE_CAPTION)
+        check("gorvex.exe in %s cannot be started: No such file or directory; on Linux link it "
+              "to DOSBox: ln -s /usr/bin/dosbox gorvex.exe" % os.path.realpath(s.game.path)
+              in s.launcher.errors(), "stderr: %r" % s.launcher.errors())
     finally:
         s.close()
+
+
+def case_other_folder(bin_dir):
+    """Started from another folder (a shortcut without one): the picture still shows, and
+    without any picture stderr says which file is missing."""
+    server = XServer()
+    game = GameFolder(bin_dir)
+    launchers = []
+    try:
+        expected = game.snapshot()
+        elsewhere = os.path.join(game.temp, "elsewhere")
+        os.mkdir(elsewhere)
+        launcher = Launcher(server, game, server.env(HOME=game.temp), cwd=elsewhere)
+        launchers.append(launcher)
+        launcher.wait_for_start_screen(expected)
+        launcher.click(*EXIT)
+        check(launcher.wait_exit() == 0, "EXIT did not end with status 0")
+        check("background picture" not in launcher.errors(), launcher.errors())
+
+        os.unlink(game.file("CFG", "INTERPIC.bmp"))
+        launcher = Launcher(server, game, server.env(HOME=game.temp), cwd=elsewhere)
+        launchers.append(launcher)
+        launcher.wait_for_start_screen(game.snapshot())
+        check("the background picture CFG/INTERPIC.bmp (in the current folder or in %s) cannot "
+              "be opened" % os.path.realpath(game.path) in launcher.errors(),
+              "stderr: %r" % launcher.errors())
+    finally:
+        for launcher in launchers:
+            launcher.finish()
+        server.stop()
+        game.remove()
 
 
 def case_batch_not_created(bin_dir):
@@ -304,8 +344,16 @@ def case_no_display(bin_dir):
         check(done.returncode == 1, "status %d without a display" % done.returncode)
         # Libraries that probe for a display may talk first; ours is the one last line.
         lines = err.splitlines()
-        ours = [line for line in lines if line.startswith("cannot open a window: ")]
-        check(len(ours) == 1 and ours[0] == lines[-1] and len(ours[0]) > 22, "stderr: %r" % err)
+        ours = [line for line in lines if line.startswith("gorvex-launcher: cannot open a window: "
+                                                          "DISPLAY and WAYLAND_DISPLAY are unset")]
+        check(len(ours) == 1 and ours[0] == lines[-1], "stderr: %r" % err)
+        # With a display named that cannot be reached, the line names it.
+        env["DISPLAY"] = ":4095"
+        done = subprocess.run([game.file("gorvex-launcher")], cwd=game.path, env=env,
+                              capture_output=True, timeout=20)
+        err = done.stderr.decode(errors="replace")
+        check(done.returncode == 1 and 'gorvex-launcher: cannot open display ":4095": '
+              in err.splitlines()[-1], "stderr: %r" % err)
     finally:
         game.remove()
 
@@ -548,6 +596,7 @@ OWN_CASES = {
     "no_emulator": case_no_emulator,
     "batch_not_created": case_batch_not_created,
     "no_display": case_no_display,
+    "other_folder": case_other_folder,
     # Hostile names: refused with the trouble box, nothing changed.
     "hostile_newline_del": hostile_case(
         lambda g: named(b"x\ndel \"" + victim_path(g, "important") + b"\"\n.wad")(g), "refused"),
