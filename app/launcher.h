@@ -34,7 +34,8 @@ static_assert(version_line.size == 35);
 // the buttons and about lines; leaves text scale 2. Returns false when no window opened.
 bool start_up();
 
-// Polls the pointer every 10 ms and runs the command of the first fresh left click.
+// Polls the pointer at most every 10 ms, and only once it has changed, and runs the command
+// of the first fresh left click.
 [[noreturn]] void main_loop();
 
 // One pass of the main loop without its sleep: poll, latch, hit test, command.

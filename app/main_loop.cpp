@@ -1,4 +1,5 @@
-// The main loop: poll the pointer, act on a fresh press of the left button alone, sleep.
+// The main loop: poll the pointer, act on a fresh press of the left button alone, sleep, and
+// sleep on while the pointer stays as it was.
 
 #include "app/launcher.h"
 #include "gui/widgets.h"
@@ -56,6 +57,8 @@ void main_loop() {
   for (;;) {
     main_loop_pass();
     screen::sleep_ms(10);
+    // Bounded, so that a lost wake-up only delays a click.
+    screen::wait_for_pointer_change(1000);
   }
 }
 
