@@ -41,6 +41,10 @@ bool start_up();
 // One pass of the main loop without its sleep: poll, latch, hit test, command.
 void main_loop_pass();
 
+// The main loop's pause after a pass: 10 ms, then until the pointer has changed, at most 1 s.
+// True when it has.
+bool main_loop_wait();
+
 // The command behind a slot; slots without one do nothing.
 void run_command(int slot);
 

@@ -53,12 +53,16 @@ void main_loop_pass() {
   }
 }
 
+bool main_loop_wait() {
+  screen::sleep_ms(10);
+  // Bounded, so that a lost wake-up only delays a click.
+  return screen::wait_for_pointer_change(1000);
+}
+
 void main_loop() {
   for (;;) {
     main_loop_pass();
-    screen::sleep_ms(10);
-    // Bounded, so that a lost wake-up only delays a click.
-    screen::wait_for_pointer_change(1000);
+    main_loop_wait();
   }
 }
 
