@@ -12,7 +12,7 @@
 
 namespace screen::backend {
 
-// Whether set_screen_mode starts a service thread that runs a pass every 10 ms.
+// Whether set_screen_mode starts a service thread that runs the presentation passes.
 bool wants_service_thread();
 
 // Opens a window whose client area is width x height; on failure returns false with a reason.

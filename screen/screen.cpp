@@ -70,9 +70,10 @@ bool pass_pending(const Screen& s) {
          std::find(s.row_changed.begin(), s.row_changed.end(), 1) != s.row_changed.end();
 }
 
-// Passes run on a grid of 10 ms. While nothing is to be shown the thread sleeps until a window
-// event (handled at once) or new drawing (shown at the next grid point, so that a drawing the
-// program is still making appears whole). A backend that cannot wait just ticks.
+// Passes run on a grid of 10 ms, the first one at its first point or when asked for. While
+// nothing is to be shown the thread sleeps until a window event (handled at once) or new
+// drawing (shown at the next grid point, so that a drawing the program is still making appears
+// whole). A backend that cannot wait just ticks.
 void service_loop() {
   using namespace std::chrono;
   constexpr milliseconds tick(10);
@@ -80,20 +81,24 @@ void service_loop() {
   const bool waits = backend::can_wait();
   const auto start = steady_clock::now();
   const auto next_tick = [&] { return start + ((steady_clock::now() - start) / tick + 1) * tick; };
+  std::unique_lock g(s.lock);
   while (!s.stop.load()) {
-    presentation_pass();
-    std::unique_lock g(s.lock);
-    if (waits && !s.stop.load() && !pass_pending(s)) {
+    bool event = false;
+    if (waits && !pass_pending(s)) {
       s.service_idle = true;
       g.unlock();
       backend::wait_for_event(detail::longest_wait_ms);
       g.lock();
-      const bool drawn = !s.service_idle;  // drawing_arrived cleared it
+      event = s.service_idle;  // else drawing_arrived cleared it
       s.service_idle = false;
-      if (!drawn) continue;
     }
-    s.pass_due.wait_until(g, next_tick(), [&] { return s.pass_wanted || s.stop.load(); });
+    if (!event)
+      s.pass_due.wait_until(g, next_tick(), [&] { return s.pass_wanted || s.stop.load(); });
     s.pass_wanted = false;
+    if (s.stop.load()) break;
+    g.unlock();
+    presentation_pass();
+    g.lock();
   }
 }
 
