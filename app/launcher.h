@@ -34,12 +34,17 @@ static_assert(version_line.size == 35);
 // the buttons and about lines; leaves text scale 2. Returns false when no window opened.
 bool start_up();
 
-// Polls the pointer every 10 ms and runs the command of the first fresh left click.
+// Polls the pointer at most every 10 ms, and only once it has changed, and runs the command
+// of the first fresh left click.
 [[noreturn]] void main_loop();
 
 // One pass of the main loop without its sleep: poll, latch, hit test, command. The click
 // latch is the loop's own, clear when the loop starts.
 void main_loop_pass(bool& click_latch);
+
+// The main loop's pause after a pass: 10 ms, then until the pointer has changed, at most 1 s.
+// True when it has.
+bool main_loop_wait();
 
 // The command behind a slot; slots without one do nothing.
 void run_command(int slot);

@@ -1,4 +1,5 @@
-// The main loop: poll the pointer, act on a fresh press of the left button alone, sleep.
+// The main loop: poll the pointer, act on a fresh press of the left button alone, sleep, and
+// sleep on while the pointer stays as it was.
 
 #include "app/launcher.h"
 #include "gui/widgets.h"
@@ -50,11 +51,17 @@ void main_loop_pass(bool& click_latch) {
   }
 }
 
+bool main_loop_wait() {
+  screen::sleep_ms(10);
+  // Bounded, so that a lost wake-up only delays a click.
+  return screen::wait_for_pointer_change(1000);
+}
+
 void main_loop() {
   bool click_latch = false;  // set by an acted-on press until a poll sees no button
   for (;;) {
     main_loop_pass(click_latch);
-    screen::sleep_ms(10);
+    main_loop_wait();
   }
 }
 

@@ -31,6 +31,10 @@ bool captured = false;             // we hold the capture while a button is down
 bool focused = true;               // the window starts active
 bool minimised = false;
 
+Uint32 wake_event = 0;  // the user event that wake() pushes; 0 when none could be had
+SDL_Event held{};       // an event that wait_for_event took from the queue
+bool holding = false;
+
 // Blits the whole picture again: after an expose or a change of display.
 void show_all() {
   SDL_Surface* target = SDL_GetWindowSurface(window);
@@ -223,7 +227,12 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   const char* compose = std::getenv("XCOMPOSEFILE");
   const std::string user_compose = compose != nullptr ? compose : "";
   setenv("XCOMPOSEFILE", "/dev/null", 1);
+  // Without a session bus SDL_Init would start dbus-launch to look for one; a real bus is
+  // left alone.
+  const bool no_bus = std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr;
+  if (no_bus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
   const int init = SDL_Init(SDL_INIT_VIDEO);
+  if (no_bus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
   if (compose != nullptr)
     setenv("XCOMPOSEFILE", user_compose.c_str(), 1);
   else
@@ -259,6 +268,9 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   pointer_x = pointer_y = 0;
   entered = captured = minimised = false;
   focused = true;
+  holding = false;
+  const Uint32 registered = SDL_RegisterEvents(1);
+  wake_event = registered != Uint32(-1) ? registered : 0;
   return true;
 }
 
@@ -290,8 +302,38 @@ void present(const std::uint8_t* page, int width, int first, int last) {
 }
 
 void handle_events() {
+  if (holding) handle(held);
+  holding = false;
   SDL_Event e;
   while (SDL_PollEvent(&e)) handle(e);
+}
+
+// Before 2.0.22 SDL_WaitEventTimeout polls every few milliseconds, and an event pushed from
+// another thread does not end the wait.
+bool can_wait() {
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+  SDL_version v{};
+  SDL_GetVersion(&v);
+  return SDL_VERSIONNUM(v.major, v.minor, v.patch) >= SDL_VERSIONNUM(2, 0, 22) && wake_event != 0;
+#else
+  return false;
+#endif
+}
+
+void wait_for_event(int milliseconds) {
+  if (holding) return;
+  SDL_Event e;
+  if (SDL_WaitEventTimeout(&e, milliseconds) == 1 && e.type != wake_event) {
+    held = e;
+    holding = true;
+  }
+}
+
+void wake() {
+  if (wake_event == 0) return;
+  SDL_Event e{};
+  e.type = wake_event;
+  SDL_PushEvent(&e);
 }
 
 void close() {

@@ -12,6 +12,10 @@ namespace screen {
 // released, so that a click shorter than one poll is not lost.
 int get_pointer(int& x, int& y, int& wheel, int& buttons);
 
+// Waits until the pointer state has changed since the previous get_pointer, at most
+// `milliseconds`; true when it has. Without a service thread it only looks.
+bool wait_for_pointer_change(int milliseconds);
+
 // Sleeps: 1..99 ms exactly; 100 or more, cut short in 50 ms steps by a queued key;
 // -1 until a key is queued; anything else returns at once.
 void sleep_ms(int milliseconds);

@@ -47,7 +47,8 @@ void flood_fill(int x, int y, int fill, int border);
 void close_screen();
 
 // One presentation pass: palette handed over if changed, the flagged band of rows copied,
-// flags cleared, pending window events handled. The service thread runs one every 10 ms.
+// flags cleared, pending window events handled. The service thread runs one on a 10 ms grid
+// while there is something to show, and at once for a window event; otherwise it sleeps.
 void presentation_pass();
 
 // Has the service thread run a presentation pass at once rather than at its next tick
