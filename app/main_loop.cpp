@@ -5,6 +5,7 @@
 #include "gui/widgets.h"
 #include "screen/pointer.h"
 #include "screen/process.h"
+#include "screen/screen.h"
 #include "text/text.h"
 
 namespace app {
@@ -21,12 +22,15 @@ void run_command(int slot) {
   switch (slot) {
     case slot_game:
       gui::draw_widget(slot, "Inv");
+      screen::present_and_wait();  // the pressed look reaches the window before the hand-over
       start_emulator(game_arguments);
     case slot_editor:
       gui::draw_widget(slot, "Inv");
+      screen::present_and_wait();  // the pressed look reaches the window before the hand-over
       start_emulator(editor_arguments);
     case slot_setup:
       gui::draw_widget(slot, "Inv");
+      screen::present_and_wait();  // the pressed look reaches the window before the hand-over
       start_emulator(setup_arguments);
     case slot_mods:
       gui::draw_widget(slot, "Inv");

@@ -237,6 +237,7 @@ void presentation_pass() {
     backend::present(detail::row(s, s.visible, 0), s.width, y1, y2);
     std::fill(s.row_changed.begin() + y1, s.row_changed.begin() + y2 + 1, std::uint8_t{0});
     if (!s.presentation_report.empty()) stamp_presentation(s);
+    s.presented.notify_all();
   }
   const unsigned changes = s.pointer_changes;
   backend::handle_events();
@@ -262,6 +263,16 @@ void present_now() {
     detail::drawing_arrived(s);
   }
   s.pass_due.notify_one();
+}
+
+void present_and_wait() {
+  present_now();
+  Screen& s = state();
+  std::unique_lock g(s.lock);
+  s.presented.wait_for(g, std::chrono::milliseconds(50), [&] {
+    return s.pages.empty() ||
+           std::find(s.row_changed.begin(), s.row_changed.end(), 1) == s.row_changed.end();
+  });
 }
 
 bool is_open() {

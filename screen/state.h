@@ -47,6 +47,7 @@ struct Screen {
 
   bool pass_wanted = false;          // a pass is asked for before the next tick
   std::condition_variable pass_due;  // wakes the service thread for it
+  std::condition_variable presented;  // a pass copied rows to the window
   bool service_idle = false;         // the service thread sleeps until an event or a wake
 
   unsigned pointer_changes = 0;  // counts changes of the pointer state

@@ -237,3 +237,25 @@ TEST_F(WaitingLoop, APressSlidOntoAButtonDoesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WaitingLoop, ThePressedLookIsInTheWindowBeforeTheHandOver) {
+  testing_support::write_file(dir.path() / "gorvex.exe",
+                              {'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h'});
+  std::filesystem::permissions(dir.path() / "gorvex.exe", std::filesystem::perms::owner_all);
+  push_move(300, 165);
+  push_press(1);
+  const auto ended = step();
+  ASSERT_TRUE(ended.has_value());
+  ASSERT_EQ(ended->program, "gorvex.exe");
+  // At the hand-over the window already shows the button as the page has it: pressed.
+  const auto shown = window();
+  int differing = 0;
+  for (int y = 150; y <= 180; ++y)
+    for (int x = 170; x <= 470; ++x)
+      differing += shown.pixels[std::size_t(y * 640 + x)] != screen::pixel(0, x, y);
+  EXPECT_EQ(differing, 0);
+}
+
+}  // namespace
