@@ -111,9 +111,14 @@ void start_emulator(std::string_view arguments) {
 
 void install_mod() {
   bool no_dialog = false;
-  launcher.chosen_wad = choose_wad(nullptr, &no_dialog);
-  const std::string& wad = launcher.chosen_wad;
+  std::string chosen = choose_wad(nullptr, &no_dialog);
   if (no_dialog) report_failure("NoDialog");
+  install_level(std::move(chosen));
+}
+
+void install_level(std::string chosen) {
+  launcher.chosen_wad = std::move(chosen);
+  const std::string& wad = launcher.chosen_wad;
   if (screen::change_directory(screen::get_launcher_directory()) == -1) report_failure("NoFile");
 
   // Every path that goes into the batch is checked before anything on disk changes.

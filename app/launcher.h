@@ -56,6 +56,9 @@ void run_command(int slot);
 // emulator with the add-on configuration.
 [[noreturn]] void install_mod();
 
+// The same for a level already chosen (a file dropped onto the window, or "" for none).
+[[noreturn]] void install_level(std::string chosen);
+
 // The three lines of temp.bat for launcher folder `dir` and chosen file `wad`.
 struct BatchLines {
   std::string code_page, remove, copy;

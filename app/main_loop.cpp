@@ -3,6 +3,7 @@
 
 #include "app/launcher.h"
 #include "gui/widgets.h"
+#include "screen/files.h"
 #include "screen/pointer.h"
 #include "screen/process.h"
 #include "screen/screen.h"
@@ -52,6 +53,13 @@ void main_loop_pass(bool& click_latch) {
   if (l.buttons == 1 && !click_latch) {
     click_latch = true;
     run_command(gui::hit_test(l.pointer_x, l.pointer_y));
+  }
+  // A level dropped onto the window installs as if chosen after a press on the mod button;
+  // a folder or anything but a file is ignored.
+  std::string dropped;
+  if (screen::take_dropped_file(dropped) && screen::files::file_size(dropped) >= 0) {
+    gui::draw_widget(slot_mods, "Inv");
+    install_level(std::move(dropped));
   }
 }
 

@@ -10,11 +10,12 @@ namespace screen::headless {
 
 namespace {
 
-enum class Kind { move, press, release, wheel, activation, close };
+enum class Kind { move, press, release, wheel, activation, close, drop };
 struct Event {
   Kind kind;
   int a = 0;
   int b = 0;
+  std::string path = {};
 };
 
 std::mutex guard;  // the window record and the event queue
@@ -61,6 +62,9 @@ void push_activation(bool active) {
 }
 void push_close_request() {
   push({Kind::close});
+}
+void push_drop(std::string path) {
+  push({Kind::drop, 0, 0, std::move(path)});
 }
 
 }  // namespace screen::headless
@@ -144,6 +148,9 @@ void handle_events() {
         break;
       case Kind::close:
         events::close_requested();
+        break;
+      case Kind::drop:
+        events::dropped(e.path);
         break;
     }
   }

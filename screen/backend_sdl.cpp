@@ -10,10 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "base/cp1251.h"
 #include "screen/backend.h"
 #include "screen/pointer.h"
-#include "base/cp1251.h"
 
 namespace screen::backend {
 
@@ -30,6 +31,7 @@ bool entered = false;              // the pointer is over the window (ENTER/LEAV
 bool captured = false;             // we hold the capture while a button is down
 bool focused = true;               // the window starts active
 bool minimised = false;
+std::vector<std::string> drop_files;  // the files of the drop under way
 
 Uint32 wake_event = 0;  // the user event that wake() pushes; 0 when none could be had
 SDL_Event held{};       // an event that wait_for_event took from the queue
@@ -177,6 +179,18 @@ void handle(const SDL_Event& e) {
       break;
     case SDL_WINDOWEVENT:
       handle_window_event(e.window);
+      break;
+    case SDL_DROPBEGIN:
+      drop_files.clear();
+      break;
+    case SDL_DROPFILE:
+      if (e.drop.file != nullptr) drop_files.emplace_back(e.drop.file);
+      SDL_free(e.drop.file);
+      break;
+    case SDL_DROPCOMPLETE:
+      // One file installs as if chosen; several at once are not a choice.
+      if (drop_files.size() == 1) events::dropped(drop_files.front());
+      drop_files.clear();
       break;
     default:
       break;  // SDL_QUIT too: only the launcher's own close button ends it

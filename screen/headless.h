@@ -44,5 +44,6 @@ void push_release(int button_bit);
 void push_wheel(int step);
 void push_activation(bool active);
 void push_close_request();
+void push_drop(std::string path);  // one file dropped onto the window
 
 }  // namespace screen::headless

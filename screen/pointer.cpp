@@ -30,6 +30,16 @@ int get_pointer(int& x, int& y, int& wheel, int& buttons) {
   return 0;
 }
 
+bool take_dropped_file(std::string& path) {
+  detail::Screen& s = state();
+  std::lock_guard g(s.lock);
+  if (!s.drop_waiting) return false;
+  s.drop_waiting = false;
+  path = std::move(s.dropped);
+  s.dropped.clear();
+  return true;
+}
+
 bool wait_for_pointer_change(int ms) {
   detail::Screen& s = state();
   std::unique_lock g(s.lock);
@@ -90,6 +100,12 @@ void moved(int x, int y) {
   if (p.x != (x & 0xFFFF) || p.y != (y & 0xFFFF)) changed();
   p.x = x & 0xFFFF;
   p.y = y & 0xFFFF;
+}
+
+void dropped(std::string_view path) {
+  state().dropped = path;
+  state().drop_waiting = true;
+  changed();
 }
 
 void pressed(int button_bit) {

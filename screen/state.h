@@ -45,11 +45,13 @@ struct Screen {
   int key_count = 0;
   unsigned key_serial = 0;  // counts every key ever queued
 
-  bool pass_wanted = false;          // a pass is asked for before the next tick
-  std::condition_variable pass_due;  // wakes the service thread for it
+  bool pass_wanted = false;           // a pass is asked for before the next tick
+  std::condition_variable pass_due;   // wakes the service thread for it
   std::condition_variable presented;  // a pass copied rows to the window
-  bool service_idle = false;         // the service thread sleeps until an event or a wake
+  bool service_idle = false;          // the service thread sleeps until an event or a wake
 
+  std::string dropped;  // the one file of the last drop onto the window, if not taken
+  bool drop_waiting = false;
   unsigned pointer_changes = 0;  // counts changes of the pointer state
   unsigned pointer_seen = 0;     // the count that the last get_pointer reported
   std::condition_variable pointer_changed;
