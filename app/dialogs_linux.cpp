@@ -34,12 +34,19 @@ std::vector<std::string> zenity_words(const std::string& folder) {
       "--file-filter=" + cp1251::to_utf8(texts::filter_wad) + " | *.wad",
       "--file-filter=" + cp1251::to_utf8(texts::filter_all) + " | *"};
   if (!folder.empty()) words.push_back("--filename=" + folder + "/");
+  if (const std::uint64_t id = screen::window_system_id()) {
+    words.push_back("--modal");
+    words.push_back("--attach=" + std::to_string(id));
+  }
   return words;
 }
 
 std::vector<std::string> kdialog_words(const std::string& folder) {
+  const std::uint64_t id = screen::window_system_id();
   return {
       "kdialog",
+      "--attach",
+      std::to_string(id),
       "--title",
       cp1251::to_utf8(texts::dialog_title),
       "--getopenfilename",

@@ -3,9 +3,12 @@
 // that carries the palette; blitting it to the window surface turns indices into colours.
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,7 +34,8 @@ bool entered = false;              // the pointer is over the window (ENTER/LEAV
 bool captured = false;             // we hold the capture while a button is down
 bool focused = true;               // the window starts active
 bool minimised = false;
-std::vector<std::string> drop_files;  // the files of the drop under way
+std::vector<std::string> drop_files;      // the files of the drop under way
+std::atomic<std::uint64_t> system_id{0};  // the X window of ours, for dialogs to attach to
 
 Uint32 wake_event = 0;  // the user event that wake() pushes; 0 when none could be had
 SDL_Event held{};       // an event that wait_for_event took from the queue
@@ -272,6 +276,10 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     return false;
   }
   if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") XSetIOErrorHandler(display_lost);
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11)
+    system_id = std::uint64_t(info.info.x11.window);
   SDL_FillRect(indexed, nullptr, 0);
   arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   if (arrow != nullptr) SDL_SetCursor(arrow);
@@ -361,6 +369,10 @@ void close() {
 }  // namespace screen::backend
 
 namespace screen {
+
+std::uint64_t window_system_id() {
+  return backend::system_id;
+}
 
 void show_message_box(std::string_view text, std::string_view caption) {
   const std::string utf8_text = cp1251::to_utf8(text);

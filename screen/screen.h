@@ -63,6 +63,10 @@ void present_and_wait();
 // nanoseconds and a line end to the file at `path` (for start-up measurements).
 void report_next_presentation(std::string path);
 
+// The window system's id of the launcher's window (an X window), 0 where it has none; for
+// dialogs of other programs to stay above it.
+std::uint64_t window_system_id();
+
 // A modal information box with one OK button over the window, texts in CP1251; returns when
 // it is closed. Where no box can be shown, its caption and text go to stderr.
 void show_message_box(std::string_view text, std::string_view caption);

@@ -509,6 +509,23 @@ def case_hostile_zenity(bin_dir):
         s.close()
 
 
+def case_chooser_attached(bin_dir):
+    """The file chooser is started modal and attached to the launcher's window, so that a
+    window manager keeps it above."""
+    s = Session(bin_dir)
+    try:
+        s.launcher.click(*BUTTON[4])
+        dialog = s.server.find_window(DIALOG_TITLE, timeout=20)
+        with open("/proc/%d/cmdline" % dialog_pid(dialog, s), "rb") as f:
+            words = f.read().split(b"\0")
+        check(b"--modal" in words and ("--attach=%d" % s.launcher.window).encode() in words,
+              "the chooser was started with %r" % words)
+        prop = s.server.run("xprop", "-id", str(dialog), "_NET_WM_STATE")
+        check("_NET_WM_STATE_MODAL" in prop, "the chooser: %r" % prop)
+    finally:
+        s.close()
+
+
 def chooser_ends_case(sig):
     """The launcher ended by a signal while its file chooser is open: the chooser goes too."""
     def case(bin_dir):
@@ -619,6 +636,7 @@ OWN_CASES = {
                                            says=NOT_COPIED),
     "hostile_unreadable_wad": hostile_case(unreadable_wad, "refused", says=NOT_COPIED),
     "hostile_zenity": case_hostile_zenity,
+    "chooser_attached": case_chooser_attached,
     "chooser_ends_on_sigterm": chooser_ends_case(signal.SIGTERM),
     "chooser_ends_on_sigint": chooser_ends_case(signal.SIGINT),
     "lost_display": case_lost_display,
