@@ -17,7 +17,7 @@ struct LauncherState {
   std::string chosen_wad;
 };
 
-extern LauncherState launcher;
+inline LauncherState launcher;
 
 // The main screen's widgets.
 inline constexpr int slot_title_plate = 100;

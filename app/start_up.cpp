@@ -17,8 +17,6 @@
 
 namespace app {
 
-LauncherState launcher;
-
 namespace {
 
 using Colours = std::array<int, 5>;

@@ -35,11 +35,6 @@ void push(Event e) {
 
 }  // namespace
 
-Options& options() {
-  static Options o;
-  return o;
-}
-
 Window window() {
   std::lock_guard g(guard);
   return win;

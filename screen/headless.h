@@ -16,7 +16,10 @@ struct Options {
   bool waits = true;            // that thread sleeps while idle; false: it ticks every 10 ms
   bool fail_open = false;       // make opening the window fail
 };
-Options& options();
+inline Options headless_options;
+inline Options& options() {
+  return headless_options;
+}
 
 // The window's contents as last presented: indices, palette, title and counters.
 struct Window {

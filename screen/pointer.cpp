@@ -56,11 +56,10 @@ void sleep_for(int ms) {
 
 // True when a key was queued since the previous call.
 bool key_queued_since_last_check() {
-  static unsigned seen = 0;
   detail::Screen& s = state();
   std::lock_guard g(s.lock);
-  const bool queued = s.key_serial != seen;
-  seen = s.key_serial;
+  const bool queued = s.key_serial != s.key_serial_seen;
+  s.key_serial_seen = s.key_serial;
   return queued;
 }
 

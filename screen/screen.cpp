@@ -12,11 +12,6 @@
 namespace screen {
 
 namespace detail {
-Screen& state() {
-  static Screen s;
-  return s;
-}
-
 void drawing_arrived(Screen& s) {
   if (!s.service_idle) return;
   s.service_idle = false;

@@ -43,7 +43,8 @@ struct Screen {
   PointerState pointer;
   std::array<int, 16> keys{};  // the keyboard queue; full drops the oldest
   int key_count = 0;
-  unsigned key_serial = 0;  // counts every key ever queued
+  unsigned key_serial = 0;       // counts every key ever queued
+  unsigned key_serial_seen = 0;  // as the last wait looked at it
 
   bool pass_wanted = false;           // a pass is asked for before the next tick
   std::condition_variable pass_due;   // wakes the service thread for it
@@ -60,7 +61,11 @@ struct Screen {
   std::atomic<bool> stop{false};
 };
 
-Screen& state();
+inline Screen screen_record;
+
+inline Screen& state() {
+  return screen_record;
+}
 
 // The longest sleep of either thread while nothing happens: a lost wake-up only delays, and
 // the window system still hears from us (SDL's X11 pump keeps the screen saver off).
