@@ -3,7 +3,7 @@
 process side by side, each in its own fresh Xvfb (depth 24), and prints one table of medians
 with min and max.
 
-    /usr/bin/python3 bench/harness.py BUILD_DIR [--runs N] [--idle SECONDS]
+    /usr/bin/python3 bench/measure.py BUILD_DIR [--runs N] [--idle SECONDS]
 
 Per run of each program: time to the first complete screen (the clock is read right before
 the process is started; the program appends its own CLOCK_MONOTONIC stamp), peak resident set
@@ -19,7 +19,6 @@ import datetime
 import json
 import os
 import platform
-import select
 import shutil
 import signal
 import statistics
@@ -27,6 +26,10 @@ import subprocess
 import sys
 import tempfile
 import time
+
+# The one harness for X servers, shared with the tests.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from harness import Failure, XServer  # noqa: E402
 
 SCREEN_W, SCREEN_H = 1024, 768
 WIN_W, WIN_H = 640, 480
@@ -38,42 +41,14 @@ def log(*args):
     print(*args, file=sys.stderr, flush=True)
 
 
-class Xvfb:
-    """A fresh X server on a free display, ended with the object. It must not reset when its last
-    client leaves: the pointer helper leaves right before each start, and a reset then would
-    hold up the measured program's connection by 20 ms or more."""
-
-    def __init__(self):
-        r, w = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
-             "-nolisten", "tcp", "-noreset"], pass_fds=[w], stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        os.close(w)
-        number = b""
-        deadline = time.monotonic() + 10
-        while not number.endswith(b"\n"):
-            left = deadline - time.monotonic()
-            if left <= 0 or not select.select([r], [], [], left)[0]:
-                break  # a server that never writes its number must not hang the bench
-            chunk = os.read(r, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(r)
-        if not number.strip():
-            self.close()
-            raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number.decode().strip()
-
-    def close(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+def xvfb():
+    """A fresh X server of the test harness (depth 24, -noreset, a deadline that fires). It
+    must not reset when its last client leaves: the pointer helper leaves right before each
+    start, and a reset then would hold up the measured program's connection by 20 ms or more."""
+    try:
+        return XServer("%dx%d" % (SCREEN_W, SCREEN_H))
+    except Failure as e:
+        raise RuntimeError(str(e))
 
 
 def cpu_ns(pid):
@@ -185,7 +160,7 @@ class Bench:
                               env=env, capture_output=True, text=True, timeout=10).stdout
 
     def run_one(self, program, measured, full=True):
-        x = Xvfb()
+        x = xvfb()
         argv, title = self.command(program)
         stamp = os.path.join(self.tmp, "presented")
         handover = os.path.join(self.tmp, "handed-over")
@@ -221,12 +196,12 @@ class Bench:
             elif not measured or not full:
                 return
             time.sleep(1.0)  # let start-up work settle before the idle span
-            c0, x0 = cpu_ns(proc.pid), cpu_ns(x.proc.pid)
-            s0, y0 = context_switches(proc.pid), context_switches(x.proc.pid)
+            c0, x0 = cpu_ns(proc.pid), cpu_ns(x.process.pid)
+            s0, y0 = context_switches(proc.pid), context_switches(x.process.pid)
             w0 = time.monotonic_ns()
             time.sleep(self.idle)
-            c1, x1 = cpu_ns(proc.pid), cpu_ns(x.proc.pid)
-            s1, y1 = context_switches(proc.pid), context_switches(x.proc.pid)
+            c1, x1 = cpu_ns(proc.pid), cpu_ns(x.process.pid)
+            s1, y1 = context_switches(proc.pid), context_switches(x.process.pid)
             span = time.monotonic_ns() - w0
             self.note(program, "idle", 100 * (c1 - c0) / span)
             self.note(program, "xvfb idle", 100 * (x1 - x0) / span)
@@ -246,7 +221,7 @@ class Bench:
                     proc.wait(5)
                 except subprocess.TimeoutExpired:
                     log("launcher: still running after the hand-over")
-            self.note(program, "xvfb rss", peak_rss_mb(x.proc.pid))
+            self.note(program, "xvfb rss", peak_rss_mb(x.process.pid))
         finally:
             if proc is not None and proc.poll() is None:
                 proc.terminate()
@@ -255,7 +230,7 @@ class Bench:
                 except subprocess.TimeoutExpired:
                     proc.kill()
                     proc.wait()
-            x.close()
+            x.stop()
 
     def run_windows(self):
         for p in PROGRAMS:  # warm the file cache; not counted
