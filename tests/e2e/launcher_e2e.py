@@ -612,7 +612,9 @@ def case_drop(bin_dir):
         result = drop_onto(s, [wad])
         check(result["accepted"], "the window refused the drop: %r" % result)
         s.launcher.wait_hand_over(PLUSMOD, timeout=20)
-        with open(s.game.file("roms", "temp.wad"), "rb") as f:
+        level = s.game.file("roms", "temp.wad")
+        check(os.path.isfile(level), "roms/temp.wad is missing")
+        with open(level, "rb") as f:
             check(f.read() == content, "roms/temp.wad differs from the dropped file")
         check(not os.path.exists(s.game.file("temp.bat")), "temp.bat was left behind")
     finally:
