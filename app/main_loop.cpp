@@ -2,6 +2,7 @@
 // sleep on while the pointer stays as it was.
 
 #include "app/launcher.h"
+#include "app/names.h"
 #include "gui/widgets.h"
 #include "screen/files.h"
 #include "screen/pointer.h"
@@ -55,9 +56,11 @@ void main_loop_pass(bool& click_latch) {
     run_command(gui::hit_test(l.pointer_x, l.pointer_y));
   }
   // A level dropped onto the window installs as if chosen after a press on the mod button;
-  // a folder or anything but a file is ignored.
+  // a folder or anything but a file is ignored. A name the batch cannot carry is refused as
+  // it would be from the dialog.
   std::string dropped;
-  if (screen::take_dropped_file(dropped) && screen::files::file_size(dropped) >= 0) {
+  if (screen::take_dropped_file(dropped) &&
+      (batch_name_fault(dropped) != NameFault::none || screen::files::file_size(dropped) >= 0)) {
     gui::draw_widget(slot_mods, "Inv");
     install_level(std::move(dropped));
   }

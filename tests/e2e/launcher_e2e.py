@@ -11,6 +11,7 @@ import subprocess
 import sys
 import time
 
+import xdnd
 from harness import HEIGHT, Failure, GameFolder, Launcher, XServer, check, wait_until
 
 GAME = ["-noconsole", "-conf", "CFG/gorvex.cnf"]
@@ -590,6 +591,113 @@ def sparse_picture(path):
         f.truncate(54 + 1024 + rows * 640)
 
 
+# --- Files dropped onto the window ---
+
+def drop_onto(s, paths):
+    """Drags the files over a spot of the window outside every widget and drops them there;
+    the drag source's account of the exchange."""
+    s.launcher.move(*NOWHERE)
+    x, y = s.launcher.origin[0] + NOWHERE[0], s.launcher.origin[1] + NOWHERE[1]
+    try:
+        return xdnd.drop(s.server.display, s.launcher.window, x, y, paths)
+    except xdnd.XdndError as e:
+        raise Failure("the drop: %s" % e)
+
+
+def drop_session(bin_dir):
+    """A session whose roms/temp.wad holds an older level."""
+    s = Session(bin_dir)
+    with open(s.game.file("roms", "temp.wad"), "wb") as f:
+        f.write(OLD_LEVEL)
+    return s
+
+
+def check_old_level(s):
+    with open(s.game.file("roms", "temp.wad"), "rb") as f:
+        check(f.read() == OLD_LEVEL, "roms/temp.wad changed")
+
+
+def case_drop(bin_dir):
+    s = drop_session(bin_dir)
+    try:
+        folder = os.path.join(s.game.temp, "Мои уровни & 100%")
+        os.mkdir(folder)
+        wad = os.path.join(folder, "Map 1 & 50%off.wad")
+        content = os.urandom(70000)
+        with open(wad, "wb") as f:
+            f.write(content)
+        result = drop_onto(s, [wad])
+        check(result["accepted"], "the window refused the drop: %r" % result)
+        s.launcher.wait_hand_over(PLUSMOD, timeout=20)
+        level = s.game.file("roms", "temp.wad")
+        check(os.path.isfile(level), "roms/temp.wad is missing")
+        with open(level, "rb") as f:
+            check(f.read() == content, "roms/temp.wad differs from the dropped file")
+        check(not os.path.exists(s.game.file("temp.bat")), "temp.bat was left behind")
+    finally:
+        s.close()
+
+
+def ignored_drop_case(make_paths):
+    """A drop of `make_paths(game)` changes nothing: no box, no hand-over, the older level
+    kept, and button 1 still starts the game afterwards."""
+    def case(bin_dir):
+        s = drop_session(bin_dir)
+        try:
+            result = drop_onto(s, make_paths(s.game))
+            s.launcher.stays_idle(1.0)
+            check(not s.server.windows_named(TROUBLE_CAPTION), "a trouble box came up")
+            check_old_level(s)
+            check(not os.path.lexists(s.game.file("temp.bat")), "temp.bat was written")
+            check(result["finished"] is not None, "the window went away: %r" % result)
+            s.launcher.click(*BUTTON[1])
+            s.launcher.wait_hand_over(GAME)
+        finally:
+            s.close()
+    return case
+
+
+def two_levels(game):
+    paths = []
+    for name in ("first.wad", "second.wad"):
+        paths.append(os.path.join(game.temp, name))
+        with open(paths[-1], "wb") as f:
+            f.write(os.urandom(5000))
+    return paths
+
+
+def folder_named_like_a_level(game):
+    folder = os.path.join(game.temp, "levels.wad")
+    os.mkdir(folder)
+    with open(os.path.join(folder, "inside.wad"), "wb") as f:
+        f.write(os.urandom(5000))
+    return [folder]
+
+
+def case_drop_hostile(bin_dir):
+    """The newline attack by drag and drop: refused with the trouble box over the pressed
+    mod button, nothing changed."""
+    s = drop_session(bin_dir)
+    try:
+        # No backslash in the name: the launcher's file functions read one as a folder
+        # separator, so such a name names no file and its drop is ignored like a folder's.
+        wad = named(b"x\ndel gorvex.exe\n.wad")(s.game)
+        result = drop_onto(s, [os.fsdecode(wad)])
+        check(result["accepted"], "the window refused the drop: %r" % result)
+        box = s.server.find_window(TROUBLE_CAPTION, timeout=15)
+        box_bottom = s.server.geometry(box)[3] - s.launcher.origin[1]
+        s.launcher.shows(s.game.snapshot(pressed=4), rows=(max(box_bottom, 0), HEIGHT))
+        dismiss_box(s, TROUBLE_CAPTION)
+        check(NAME_REFUSED + "a control character" in s.launcher.errors(),
+              "stderr: %r" % s.launcher.errors())
+        check(s.game.recorded() is None, "the emulator was started")
+        check_old_level(s)
+        check(not os.path.lexists(s.game.file("temp.bat")), "temp.bat was left behind")
+        check(os.path.exists(s.game.file("gorvex.exe")), "gorvex.exe was deleted")
+    finally:
+        s.close()
+
+
 WINDOW_CASES = {
     "pixels": case_pixels,
     "button1": button_case(1, GAME),
@@ -642,6 +750,10 @@ OWN_CASES = {
     "lost_display": case_lost_display,
     "fifo_picture": picture_case(os.mkfifo),
     "sparse_picture": picture_case(sparse_picture),
+    "drop": case_drop,
+    "drop_several": ignored_drop_case(two_levels),
+    "drop_folder": ignored_drop_case(folder_named_like_a_level),
+    "drop_hostile": case_drop_hostile,
 }
 
 
