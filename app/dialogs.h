@@ -11,7 +11,8 @@ namespace app {
 // user cancels or the dialog fails.
 std::string choose_wad(void* owner);
 
-// A modal information box with one OK button and no owner; returns when it is closed.
+// A modal information box with one OK button, above the launcher window where the system
+// allows; returns when it is closed.
 // Text and caption are CP1251.
 void show_message_box(std::string_view text, std::string_view caption);
 
