@@ -87,14 +87,14 @@ else
   wrestool -x -t 14 "$exe" -o "$out/icon" 2>/dev/null
   icons=$(icotool -l "$out"/icon/*.ico 2>/dev/null | sed -n 's/.*--width=\([0-9]*\).*/\1/p' | sort -n | uniq | tr '\n' ' ')
   [ "$icons" = "16 32 48 256 " ] || fail "the icon's sizes are [$icons], expected [16 32 48 256]"
-  manifest=$(wrestool -x -t 24 "$exe" 2>/dev/null | tr -d '\r')
+  manifest=$(wrestool -x --raw -t 24 "$exe" 2>/dev/null | tr -d '\r')
   for part in 'level="asInvoker"' '>PerMonitorV2' '>true/pm<' 'Microsoft.Windows.Common-Controls' \
     '{e2011457-1546-43c5-a5fe-008deee3d3f0}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
     grep -qF -- "$part" <<<"$manifest" || fail "the manifest lacks $part"
   done
-  version=$(wrestool -x -t 16 "$exe" 2>/dev/null | tr -d '\0')
+  version=$(wrestool -x --raw -t 16 "$exe" 2>/dev/null | tr -d '\0')
   for part in "Gorvex Launcher" "1.0.0.0" "041904e3"; do
-    grep -qF -- "$part" <<<"$version" || fail "the version resource lacks $part"
+    grep -qiF -- "$part" <<<"$version" || fail "the version resource lacks $part"
   done
   # The read-me opens right in Notepad: CR LF at every line end.
   if tr -d '\n' <"$unpacked/$readme" | grep -q $'\r$' && ! grep -q $'[^\r]$' <"$unpacked/$readme"; then

@@ -63,8 +63,8 @@ void literal_or_end(BitWriter& w, unsigned symbol) {
 
 // A copy of `length` (3..258) bytes from `distance` (1..4) bytes back.
 void copy(BitWriter& w, int length, int distance) {
-  static constexpr std::array<int, 29> base = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,
-                                               15, 17, 19, 23, 27, 31, 35, 43, 51,  59,
+  static constexpr std::array<int, 29> base = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                               15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                                67, 83, 99, 115, 131, 163, 195, 227, 258};
   static constexpr std::array<int, 29> extra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                                 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};

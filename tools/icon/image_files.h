@@ -8,8 +8,8 @@
 namespace tools {
 
 struct RgbaImage {
-  int size = 0;                     // width and height
-  std::vector<std::uint8_t> rgba;   // size * size pixels, top row first, 4 bytes each
+  int size = 0;                    // width and height
+  std::vector<std::uint8_t> rgba;  // size * size pixels, top row first, 4 bytes each
 };
 
 // The picture as PNG bytes (8-bit RGBA, run-length compressed).

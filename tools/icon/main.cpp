@@ -27,8 +27,8 @@ tools::RgbaImage draw_icon(int size) {
     gui::draw_bevel_box(i, i, size - 1 - 2 * i, size - 1 - 2 * i, c1, c1, c3, c5, c5, "");
   const int inset = rim - 1;
   text::set_text_scale(std::max(1, size * 3 / 4 / 8));
-  gui::draw_bevel_box(inset, inset, size - 1 - 2 * inset, size - 1 - 2 * inset, c1, c2, c3, c4,
-                      c5, "G");
+  gui::draw_bevel_box(inset, inset, size - 1 - 2 * inset, size - 1 - 2 * inset, c1, c2, c3, c4, c5,
+                      "G");
 
   tools::RgbaImage image{size, {}};
   for (int y = 0; y < size; ++y)
