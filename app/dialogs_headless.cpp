@@ -14,6 +14,7 @@ std::string choose_wad(void*) {
 }
 
 void show_message_box(std::string_view text, std::string_view caption) {
+  fake_dialogs::boxes.push_back({std::string(caption), std::string(text)});
   std::fprintf(stderr, "message box: %s: %s\n", cp1251::to_utf8(caption).c_str(),
                cp1251::to_utf8(text).c_str());
 }

@@ -2,9 +2,6 @@
 // kdialog) run as a child process whose output is the chosen path.
 
 #include <SDL.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,56 +11,11 @@
 
 #include "app/dialogs.h"
 #include "app/texts.h"
-
-extern char** environ;
+#include "screen/process.h"
 
 namespace app {
 
 namespace {
-
-// Runs a program found on the search path with no input, its output on a pipe and its
-// errors discarded; it inherits none of our descriptors. False when it cannot be started;
-// otherwise `output` holds what it printed and the result is true with its exit status.
-bool run_for_output(std::vector<std::string> words, std::string& output, int& status) {
-  int pipe_ends[2];
-  if (pipe2(pipe_ends, O_CLOEXEC) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipe_ends[1]);
-  if (spawned != 0) {
-    close(pipe_ends[0]);
-    return false;
-  }
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = read(pipe_ends[0], buffer, sizeof buffer);
-    if (n > 0) {
-      output.append(buffer, std::size_t(n));
-    } else if (n == 0 || errno != EINTR) {
-      break;
-    }
-  }
-  close(pipe_ends[0]);
-  int wait_status = 0;
-  while (waitpid(pid, &wait_status, 0) < 0) {
-    if (errno != EINTR) {
-      wait_status = -1;
-      break;
-    }
-  }
-  status = wait_status != -1 && WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-  return true;
-}
 
 std::string current_folder() {
   std::vector<char> buffer(4096);
@@ -100,8 +52,8 @@ std::string choose_wad(void*) {
   const std::string folder = current_folder();
   std::string output;
   int status = -1;
-  if (!run_for_output(zenity_words(folder), output, status) &&
-      !run_for_output(kdialog_words(folder), output, status))
+  if (!screen::run_for_output(zenity_words(folder), output, status) &&
+      !screen::run_for_output(kdialog_words(folder), output, status))
     return {};
   if (status != 0) return {};
   if (!output.empty() && output.back() == '\n') output.pop_back();

@@ -27,6 +27,20 @@ inline constexpr Text no_file_caption = "ОЙ Игрушка потерялас�
 inline constexpr Text no_run_text = "Что-то не так! Временный файл не запускается";
 inline constexpr Text no_delete_text = "Что-то не так! Временный файл не удаляется";
 inline constexpr Text trouble_caption = "Такая вышла бОтва!";
+inline constexpr Text no_copy_text =
+    "Что-то не так! WAD-ник не скопировался в папку roms, игра не запущена";
+inline constexpr Text busy_text =
+    "Что-то не так! Другой Ланчер как раз ставит свой WAD-ник в эту папку, попробуй ещё раз";
+
+// A name that the temporary file cannot carry: whose name, why, and what to do.
+inline constexpr Text bad_wad_name = "Что-то не так! Имя выбранного файла не годится: ";
+inline constexpr Text bad_folder_name = "Что-то не так! Имя папки с игрой не годится: ";
+inline constexpr Text name_has_control = "в нём есть перевод строки или другой невидимый знак.";
+inline constexpr Text name_has_quote = "в нём есть кавычка (\").";
+inline constexpr Text name_has_backslash = "в нём есть обратная косая черта (\\).";
+inline constexpr Text name_has_lost_letters =
+    "в нём есть буквы, которых нет в кодировке временного файла.";
+inline constexpr Text rename_advice = " Переименуй его и попробуй снова, ничего не изменено.";
 
 inline constexpr Text dialog_title = "Выбири WAD-ник под Gorvex";
 inline constexpr Text filter_wad = "Gorvex wad файлы, (*.wad)";

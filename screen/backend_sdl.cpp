@@ -3,6 +3,8 @@
 // that carries the palette; blitting it to the window surface turns indices into colours.
 
 #include <SDL.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -186,6 +188,14 @@ void release_all() {
   SDL_Quit();
 }
 
+// Xlib's own handler exits from whichever thread saw the connection go, running exit
+// handlers while the other thread draws: end here at once instead, children with us.
+int display_lost(Display*) {
+  static constexpr char line[] = "gorvex-launcher: lost the connection to the display\n";
+  (void)!write(2, line, sizeof line - 1);
+  _exit(1);
+}
+
 // SDL falls back to drivers that draw into memory when it finds no display; such a window
 // is no window at all, unless someone asked for that driver by name.
 bool shows_on_a_display() {
@@ -237,6 +247,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     release_all();
     return false;
   }
+  if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") XSetIOErrorHandler(display_lost);
   SDL_FillRect(indexed, nullptr, 0);
   arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   if (arrow != nullptr) SDL_SetCursor(arrow);

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,20 +34,24 @@ std::uint16_t le16(const std::uint8_t* p) {
   return std::uint16_t(p[0] | p[1] << 8);
 }
 
-bool read_exact(std::FILE* f, void* into, std::size_t n) {
-  return std::fread(into, 1, n, f) == n;
-}
+// A file read in order, knowing where it is and where it ends.
+struct Reader {
+  std::FILE* f;
+  std::uint64_t size;
+  std::uint64_t at = 0;
 
-// Skips n bytes by reading, so that a short file shows as a short read.
-bool skip(std::FILE* f, std::uint64_t n) {
-  std::array<std::uint8_t, 512> sink{};
-  while (n > 0) {
-    const std::size_t step = std::size_t(std::min<std::uint64_t>(n, sink.size()));
-    if (!read_exact(f, sink.data(), step)) return false;
-    n -= step;
+  bool read(void* into, std::size_t n) {
+    if (std::fread(into, 1, n, f) != n) return false;
+    at += n;
+    return true;
   }
-  return true;
-}
+  // Seeks over n bytes rather than reading them; false when the file ends before.
+  bool skip(std::uint64_t n) {
+    if (n > size - at) return false;
+    at += n;
+    return n == 0 || files::seek(f, std::int64_t(at));
+  }
+};
 
 constexpr std::uint32_t compression_none = 0;
 constexpr std::uint32_t compression_bitfields = 3;
@@ -59,15 +62,14 @@ int load_bmp(std::string_view path) {
   Screen& s = state();
   if (!is_open()) return 1;
 
-  const std::string native = files::native_path(path.substr(0, 259));
-  std::error_code ec;
-  if (std::filesystem::is_directory(native, ec)) return 2;  // some systems open folders
-  File file(std::fopen(native.c_str(), "rb"));
+  // Only a regular file: a folder, pipe or device is refused at once, never waited on.
+  std::int64_t size = 0;
+  File file(files::open_regular(path.substr(0, 259), size));
   if (!file) return 2;
-  std::FILE* f = file.get();
+  Reader f{file.get(), std::uint64_t(size)};
 
   std::array<std::uint8_t, 54> head{};
-  if (!read_exact(f, head.data(), head.size())) return 3;
+  if (!f.read(head.data(), head.size())) return 3;
   if (head[0] != 'B' || head[1] != 'M' || le32(&head[14]) != 40) return 3;
   const std::uint32_t data_offset = le32(&head[10]);
   const auto width = static_cast<std::int32_t>(le32(&head[18]));
@@ -82,14 +84,14 @@ int load_bmp(std::string_view path) {
   std::array<Rgb, 256> table{};
   for (std::uint64_t i = 0; i < std::min<std::uint64_t>(entries, 256); ++i) {
     std::array<std::uint8_t, 4> bgra{};
-    if (!read_exact(f, bgra.data(), bgra.size())) return 3;
+    if (!f.read(bgra.data(), bgra.size())) return 3;
     table[std::size_t(i)] = {bgra[2], bgra[1], bgra[0]};
   }
-  if (entries > 256 && !skip(f, (entries - 256) * 4)) return 3;
+  if (entries > 256 && !f.skip((entries - 256) * 4)) return 3;
 
   if (compression == compression_bitfields) {
     std::array<std::uint8_t, 12> masks{};
-    if (!read_exact(f, masks.data(), masks.size())) return 3;
+    if (!f.read(masks.data(), masks.size())) return 3;
     if (le32(masks.data()) != 0x00FF0000) return 3;
     bits = 24;
   } else if (compression != compression_none) {
@@ -99,7 +101,7 @@ int load_bmp(std::string_view path) {
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return 3;
   if (width <= 0 || stored_height == 0) return 3;
   // Pixel data may start a few bytes after the table, where the offset is not on an entry.
-  if (data_offset > 54 + entries * 4 && !skip(f, data_offset - (54 + entries * 4))) return 3;
+  if (data_offset > 54 + entries * 4 && !f.skip(data_offset - (54 + entries * 4))) return 3;
 
   const bool top_down = stored_height < 0;
   const std::int64_t height = top_down ? -std::int64_t(stored_height) : stored_height;
@@ -127,12 +129,12 @@ int load_bmp(std::string_view path) {
     if (r >= s.height) {
       // Bottom-up rows below the screen come first: skip them all at once.
       const std::int64_t below = top_down ? height - k : height - s.height - k;
-      if (!skip(f, std::uint64_t(below) * row_bytes)) result = 3;
+      if (!f.skip(std::uint64_t(below) * row_bytes)) result = 3;
       if (top_down || result != 0) break;
       k += below - 1;
       continue;
     }
-    if (!read_exact(f, stored.data(), used_bytes)) {
+    if (!f.read(stored.data(), used_bytes)) {
       result = 3;
       break;
     }
@@ -148,7 +150,7 @@ int load_bmp(std::string_view path) {
     }
     // The row is on the page once its visible pixels are in; a file ending in the rest of
     // the row still counts as cut short.
-    if (!skip(f, row_bytes - used_bytes)) {
+    if (!f.skip(row_bytes - used_bytes)) {
       result = 3;
       break;
     }

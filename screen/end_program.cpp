@@ -9,6 +9,7 @@ namespace screen {
 void end_program(int status) {
   close_screen();
   files::close_file(0);
+  if (boundary.rehearsal) throw Ended{status, {}, {}};
   std::exit(status);
 }
 

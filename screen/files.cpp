@@ -62,14 +62,27 @@ int free_file_number() {
   return 0;
 }
 
-int open_for_output(std::string_view path, int number) {
-  if (!valid(number) || table[std::size_t(number)].handle != nullptr) return 1;
-  std::FILE* h = std::fopen(native_path(path).c_str(), "wb");
+namespace {
+
+// Binds an opened file to a free slot: 0, or 2 when it could not be opened.
+int bind(std::FILE* h, int number) {
   if (h == nullptr) return 2;
   OpenFile& f = table[std::size_t(number)];
   f.handle = h;
   f.buffer.reserve(buffer_size);
   return 0;
+}
+
+}  // namespace
+
+int open_for_output(std::string_view path, int number) {
+  if (!valid(number) || table[std::size_t(number)].handle != nullptr) return 1;
+  return bind(std::fopen(native_path(path).c_str(), "wb"), number);
+}
+
+int open_new_for_output(std::string_view path, int number) {
+  if (!valid(number) || table[std::size_t(number)].handle != nullptr) return 1;
+  return bind(create_new(path), number);
 }
 
 int print_line(int number, std::string_view text) {

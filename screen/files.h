@@ -2,6 +2,8 @@
 // The file table: 254 numbered output files, each with an 8192-byte buffer, written byte for
 // byte. Result codes as the screen's: 0 success, 1 illegal call, 2 cannot be opened.
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,10 @@ int free_file_number();
 
 // Creates or empties the file and binds it to the free slot `number`.
 int open_for_output(std::string_view path, int number);
+
+// Like open_for_output, but only creates: fails with 2 when anything, even a dangling link,
+// is already at `path`, so a file is never written through a link someone left there.
+int open_new_for_output(std::string_view path, int number);
 
 // Appends the text and CR LF.
 int print_line(int number, std::string_view text);
@@ -24,5 +30,29 @@ bool is_batch_file(std::string_view name);
 
 // The path with "\" and "/" turned into this platform's folder separator.
 std::string native_path(std::string_view path);
+
+// What a path names, the last link itself rather than what it leads to.
+enum class Kind { missing, file, link, folder, other };
+Kind path_kind(std::string_view path);
+
+// Size in bytes of the regular file at `path` (links followed), or -1.
+std::int64_t file_size(std::string_view path);
+
+// Whether both paths name one existing file.
+bool same_file(std::string_view a, std::string_view b);
+
+// Opens a regular file for reading, never waiting on a pipe or device, and gives its size;
+// nullptr for anything else or when it cannot be opened.
+std::FILE* open_regular(std::string_view path, std::int64_t& size);
+
+// Moves an open file to byte `offset` from its start, files beyond 2 GiB included.
+bool seek(std::FILE* f, std::int64_t offset);
+
+// Creates the file for writing, never opening anything that is already there.
+std::FILE* create_new(std::string_view path);
+
+// Claims the current folder for one mod installation until the process ends or hands over;
+// false while another launcher holds it.
+bool claim_current_folder();
 
 }  // namespace screen::files

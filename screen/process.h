@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace screen {
 
@@ -32,11 +33,33 @@ int hand_over(std::string_view program, std::string_view arguments);
 // A name ending in ".bat" is run by the command interpreter.
 int run_and_wait(std::string_view program, std::string_view arguments);
 
+// Runs a program (a bare name is looked up on the search path) with no input and its errors
+// discarded, collecting what it prints into `output`, and gives its exit status. The program
+// ends when the launcher does. False when it cannot be started.
+bool run_for_output(std::vector<std::string> words, std::string& output, int& status);
+
 // Removes a file: 0 (also for an empty path); 2 no such file, 3 access denied,
 // 8 not permitted, 1 any other cause.
 int delete_file(std::string_view path);
 
 // Closes the screen and every open file, then ends the process with `status`.
 [[noreturn]] void end_program(int status);
+
+// How the process ended in a rehearsal: end_program's status, or the program and argument
+// line that a hand_over would have started.
+struct Ended {
+  int status = 0;
+  std::string program;
+  std::string arguments;
+};
+
+// Tests keep their process: in a rehearsal, end_program and a hand_over that would start its
+// program throw Ended instead of ending the process, and `launcher_directory`, when set,
+// stands for the executable's folder.
+struct Boundary {
+  bool rehearsal = false;
+  std::string launcher_directory;
+};
+inline Boundary boundary;
 
 }  // namespace screen

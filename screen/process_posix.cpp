@@ -3,19 +3,19 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <spawn.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "screen/files.h"
 #include "screen/process.h"
-
-extern char** environ;
 
 namespace screen {
 
@@ -66,7 +66,108 @@ void close_on_exec_above_stderr() {
   closedir(d);
 }
 
+// Marks every descriptor above 2 close-on-exec in a child between fork and exec, where only
+// async-signal-safe calls are allowed.
+void close_on_exec_in_child() {
+  if (close_range(3, ~0u, CLOSE_RANGE_CLOEXEC) == 0) return;
+  for (int fd = 3; fd < 4096; ++fd) fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+// Starts the program at argv[0] as a child that ends with the launcher, however the launcher
+// ends. Its input and errors go to /dev/null when `quiet`; its output to `out` unless -1.
+// The child's pid, or -1 when the program could not be started.
+pid_t spawn_child(std::vector<char*>& argv, bool quiet, int out) {
+  int report[2];  // the child's exec error, if any; closed by a successful exec
+  if (pipe2(report, O_CLOEXEC) != 0) return -1;
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);  // the launcher already ended
+    if (quiet) {
+      const int null = open("/dev/null", O_RDWR);
+      if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 2);
+      }
+    }
+    if (out >= 0) dup2(out, 1);
+    close_on_exec_in_child();
+    execv(argv[0], argv.data());
+    const int error = errno;
+    (void)!write(report[1], &error, sizeof error);
+    _exit(127);
+  }
+  close(report[1]);
+  int error = 0;
+  ssize_t n = 0;
+  while ((n = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  if (pid < 0) return -1;
+  if (n > 0) {
+    waitpid(pid, nullptr, 0);
+    return -1;
+  }
+  return pid;
+}
+
+// The child's exit status, 128 + its signal, or -1.
+int wait_for(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return -1;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return 128 + WTERMSIG(status);
+}
+
+// The first executable regular file of that name in the search path, or "".
+std::string find_on_path(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
+  while (true) {
+    const std::size_t colon = rest.find(':');
+    const std::string_view folder = rest.substr(0, colon);
+    std::string candidate(folder.empty() ? std::string_view(".") : folder);
+    candidate += '/';
+    candidate += name;
+    struct stat st {};
+    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+    if (colon == std::string_view::npos) return {};
+    rest.remove_prefix(colon + 1);
+  }
+}
+
 }  // namespace
+
+bool run_for_output(std::vector<std::string> words, std::string& output, int& status) {
+  if (words.empty() || words[0].find('/') == std::string::npos) {
+    if (words.empty() || (words[0] = find_on_path(words[0])).empty()) return false;
+  }
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) return false;
+  std::vector<char*> argv = argv_of(words);
+  const pid_t pid = spawn_child(argv, true, pipe_ends[1]);
+  close(pipe_ends[1]);
+  if (pid < 0) {
+    close(pipe_ends[0]);
+    return false;
+  }
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(pipe_ends[0], buffer, sizeof buffer);
+    if (n > 0) {
+      output.append(buffer, std::size_t(n));
+    } else if (n == 0 || errno != EINTR) {
+      break;
+    }
+  }
+  close(pipe_ends[0]);
+  status = wait_for(pid);
+  return true;
+}
 
 std::string executable_path() {
   std::string buf(4096, '\0');
@@ -77,6 +178,8 @@ std::string executable_path() {
 }
 
 std::string get_launcher_directory() {
+  if (boundary.rehearsal && !boundary.launcher_directory.empty())
+    return boundary.launcher_directory;
   const std::string exe = executable_path();
   const std::size_t slash = exe.find_last_of('/');
   return slash == std::string::npos ? std::string() : exe.substr(0, slash);
@@ -100,6 +203,11 @@ int hand_over(std::string_view program, std::string_view arguments) {
   std::vector<std::string> words = split_arguments(arguments);
   words.insert(words.begin(), program_path(program));
   std::vector<char*> argv = argv_of(words);
+  if (boundary.rehearsal) {
+    struct stat st {};
+    if (stat(argv[0], &st) != 0 || !S_ISREG(st.st_mode) || access(argv[0], X_OK) != 0) return -1;
+    throw Ended{0, std::string(program), std::string(arguments)};
+  }
   close_on_exec_above_stderr();
   execv(argv[0], argv.data());
   return -1;
@@ -117,13 +225,8 @@ int run_and_wait(std::string_view program, std::string_view arguments) {
     words.insert(words.begin(), path);
   }
   std::vector<char*> argv = argv_of(words);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0)
-    if (errno != EINTR) return -1;
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  return 128 + WTERMSIG(status);
+  const pid_t pid = spawn_child(argv, false, -1);
+  return pid < 0 ? -1 : wait_for(pid);
 }
 
 int delete_file(std::string_view path) {

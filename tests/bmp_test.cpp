@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "screen/headless.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"
@@ -321,6 +325,20 @@ TEST_F(BmpTest, MissingFileOrFolderGivesTwo) {
   EXPECT_EQ(screen::load_bmp((dir_.path() / "absent.bmp").string()), 2);
   EXPECT_EQ(screen::load_bmp(dir_.path().string()), 2);
   EXPECT_EQ(screen::load_bmp(""), 2);
+  expect_untouched();
+}
+
+TEST_F(BmpTest, PipesAndDevicesGiveTwoWithoutBeingRead) {
+  // A whole picture waits in the pipe, so reading it would succeed: it must not be read.
+  const auto fifo = dir_.path() / "pic.bmp";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  const std::vector<std::uint8_t> bytes = encode(pattern(4, 4, 8));
+  ASSERT_EQ(write(writer, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+  EXPECT_EQ(screen::load_bmp(fifo.string()), 2);
+  close(writer);
+  EXPECT_EQ(screen::load_bmp("/dev/zero"), 2);
   expect_untouched();
 }
 
