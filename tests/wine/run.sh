@@ -31,11 +31,13 @@ until_ok() {
 
 # --- Set-up: locale, build, X server, Wine prefix ---
 
-# Wine takes the ANSI code page (1251) from the locale variables.
-if ! locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then
-  echo "== generating the ru_RU.UTF-8 locale"
-  localedef -i ru_RU -f UTF-8 ru_RU.UTF-8 || { echo "cannot generate ru_RU.UTF-8"; exit 1; }
-fi
+# Wine takes the ANSI code page from the locale variables: ru_RU gives 1251, en_US 1252.
+for loc in ru_RU en_US; do
+  if ! locale -a 2>/dev/null | grep -qix "$loc\\.utf-\\?8"; then
+    echo "== generating the $loc.UTF-8 locale"
+    localedef -i $loc -f UTF-8 $loc.UTF-8 || { echo "cannot generate $loc.UTF-8"; exit 1; }
+  fi
+done
 
 # The release exe is 32-bit: Wine's 32-bit side runs it. A kernel without 32-bit support
 # (booted with ia32_emulation off) cannot start that side; the checks then run the 64-bit
@@ -174,9 +176,9 @@ focus_and() {
   xdotool key "$@"
 }
 
-# The stand-in's record, as the CP1251 bytes Windows gives.
+# The stand-in's record (UTF-8).
 expect_record() {
-  printf 'command line: %s\r\ncurrent folder: %s\r\n' "$1" "$2" | iconv -f UTF-8 -t CP1251
+  printf 'command line: %s\r\ncurrent folder: %s\r\n' "$1" "$2"
 }
 
 # same_bytes NAME EXPECTED-FILE ACTUAL-FILE
@@ -413,12 +415,139 @@ box_check() {
   fi
 }
 
+# --- Names outside the code page ---
+
+# snapshot_in FOLDER: gorvex-snapshot's picture of start-up in FOLDER, as FOLDER/snap.bmp.
+snapshot_in() {
+  mkdir -p "$1/CFG"
+  cp "$work/INTERPIC.bmp" "$1/CFG/"
+  cp "$bin/gorvex-snapshot.exe" "$1/"
+  (cd "$1" && timeout 60 wine ./gorvex-snapshot.exe snap.bmp >>"$work/launcher.log" 2>&1)
+}
+
+echo "== a game folder outside every code page"
+uni="$work/ゲーム Café 🎮"
+make_game "$uni"
+# Letters without a CP1251 form show as '?': a twin folder with other such letters (one of
+# them Windows turns into a look-alike) draws the same about line, a folder of plain
+# letters in their places another.
+snapshot_in "$uni"
+snapshot_in "$work/ムーゲ Cafñ 🎲"
+snapshot_in "$work/XXX CafX X"
+if [ -s "$uni/snap.bmp" ] && cmp -s "$uni/snap.bmp" "$work/ムーゲ Cafñ 🎲/snap.bmp" &&
+  ! cmp -s "$uni/snap.bmp" "$work/XXX CafX X/snap.bmp"; then
+  pass "the about line shows '?' for the letters CP1251 lacks"
+else
+  fail "the about line shows '?' for the letters CP1251 lacks"
+fi
+if start_launcher "$uni" "$uni"; then
+  xdotool mousemove 1 1
+  sleep 1
+  timeout 20 import -window root "$work/shot.png"
+  "$pixels" compare "$work/shot.png" "$uni/snap.bmp" "$cx" "$cy" &&
+    pass "the window there equals its snapshot" || fail "the window there equals its snapshot"
+  click $exit_x $exit_y
+  ended 15
+else
+  fail "the window opens in a folder outside every code page"
+fi
+settle
+for button in "$top_game gorvex" "$top_setup setup"; do
+  read -r top config <<<"$button"
+  name="button $config hands over from a folder outside every code page"
+  rm -f "$uni/stand-in.txt"
+  if start_launcher "$work" "$uni"; then
+    click 300 $((top + 15))
+    if ended 15 && [ "$status" = 0 ]; then
+      settle
+      expect_record "gorvex.exe -noconsole -conf CFG\\$config.cnf" "$(wpath "$uni")" >"$work/expected"
+      same_bytes "$name" "$work/expected" "$uni/stand-in.txt"
+    else
+      fail "$name" "status ${status:-none}"
+    fi
+  else
+    fail "$name" "no window"
+  fi
+  settle
+done
+
+# A WAD named outside CP1251 beside a decoy that a wildcard would match: either its exact
+# bytes arrive (through its short name), or the launcher refuses and changes nothing.
+echo "== a WAD named outside CP1251"
+wads="$work/wad names"
+mkdir -p "$wads"
+printf 'level\032after the end-of-file byte' >"$wads/レベル.wad"
+head -c 2000 /dev/urandom >>"$wads/レベル.wad"
+printf 'decoy' >"$wads/abc.wad"
+rm -f "$mods/stand-in.txt"
+printf 'old level' >"$mods/roms/temp.wad"
+refused=
+end_or_refusal() {
+  [ -s "$work/status" ] && return 0
+  find_window '^Такая вышла бОтва!$' && refused=$found
+}
+name="a WAD named outside CP1251 arrives exactly or is refused"
+if ! start_launcher "$mods" "$mods"; then
+  fail "$name" "no window"
+else
+  click 300 $((top_mods + 15))
+  if ! until_ok 20 find_window '^Выбири WAD-ник под Gorvex$'; then
+    fail "$name" "no dialog"
+  else
+    # xdotool cannot type the name: the dialog opens the folder, and the name sorts first.
+    dialog=$found
+    timeout 5 xdotool windowfocus --sync "$dialog" >/dev/null 2>&1
+    sleep 0.5
+    type_and_return "$(wpath "$wads")\\"
+    sleep 1
+    geo=$(xwininfo -id "$dialog")
+    dx=$(awk '/Absolute upper-left X/ {print $4}' <<<"$geo")
+    dy=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$geo")
+    xdotool mousemove $((dx + 400)) $((dy + 200)) click 1
+    sleep 0.3
+    xdotool key Home
+    sleep 0.3
+    xdotool key Return
+    if ! until_ok 30 end_or_refusal; then
+      fail "$name" "neither an end nor a refusal"
+    elif [ -n "$refused" ]; then
+      if [ "$(cat "$mods/roms/temp.wad")" = "old level" ] && [ ! -e "$mods/temp.bat" ] &&
+        [ ! -e "$mods/stand-in.txt" ]; then
+        pass "$name (refused, nothing changed)"
+      else
+        fail "$name" "refused, but something changed"
+      fi
+      focus_and "$refused" Return
+      ended 15
+    else
+      settle
+      if cmp -s "$wads/レベル.wad" "$mods/roms/temp.wad" && grep -q plusmod "$mods/stand-in.txt"; then
+        pass "$name (installed exactly)"
+      else
+        fail "$name" "roms\\temp.wad: $(head -c 40 "$mods/roms/temp.wad" | od -c | head -2 | tr -s ' ')"
+      fi
+    fi
+  fi
+fi
+settle
+
+# Where the ANSI code page is 1252, the Russian texts still read right.
+echo "== code page 1252"
+LC_ALL=en_US.UTF-8 mod_run "$mods" xdotool key Escape
+result=$?
+settle
+[ $result = 0 ] && pass "the dialog's Cyrillic title reads right under code page 1252" ||
+  fail "the dialog's Cyrillic title reads right under code page 1252" "step $result"
+
 echo "== failures"
 lost="$work/no emulator"
 make_game "$lost"
 rm "$lost/gorvex.exe"
 box_check "a missing emulator shows the NoFile box and ends with 0" "$lost" \
   "ОЙ Игрушка потерялась!" $top_game
+settle
+LC_ALL=en_US.UTF-8 box_check "the NoFile box's Cyrillic title reads right under code page 1252" \
+  "$lost" "ОЙ Игрушка потерялась!" $top_game
 settle
 
 stuck="$work/batch blocked"
