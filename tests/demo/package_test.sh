@@ -96,12 +96,14 @@ else
   for part in "Gorvex Launcher" "1.0.0.0" "041904e3"; do
     grep -qiF -- "$part" <<<"$version" || fail "the version resource lacks $part"
   done
-  # The read-me opens right in Notepad: CR LF at every line end.
-  if tr -d '\n' <"$unpacked/$readme" | grep -q $'\r$' && ! grep -q $'[^\r]$' <"$unpacked/$readme"; then
-    :
-  else
-    fail "the read-me's lines do not all end in CR LF"
-  fi
+  # The read-me opens right in Notepad: CR LF at every line end, and it tells players to
+  # unpack where they can write.
+  lines=$(wc -l <"$unpacked/$readme")
+  crlf=$(grep -c $'\r$' "$unpacked/$readme" || true)
+  [ "$lines" -gt 0 ] && [ "$crlf" = "$lines" ] && ! grep -q $'\r\r' "$unpacked/$readme" ||
+    fail "the read-me has $crlf CR LF line ends in $lines lines"
+  grep -q "a folder you can write to" "$unpacked/$readme" ||
+    fail "the read-me does not say to unpack into a folder the player can write to"
   echo "imports:" $dlls
 fi
 echo "PASS: the $kind package holds $expected"
