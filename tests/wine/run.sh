@@ -68,12 +68,13 @@ fi
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ru_RU.UTF-8
 xvfb_pid=
+big_xvfb_pid=
 cleanup() {
   timeout 20 wineserver -k >/dev/null 2>&1
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
+  for pid in $xvfb_pid $big_xvfb_pid; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -110,8 +111,9 @@ find_window() {
 }
 no_window() { ! find_window "$1"; }
 
-# Sets cx, cy to the screen position of the window's client area: Wine's frame is as wide
-# left, right and below, and the caption sits on top.
+# Sets cx, cy to the screen position of the window's client area, client_w x client_h:
+# Wine's frame is as wide left, right and below, and the caption sits on top.
+client_w=640 client_h=480
 client_origin() {
   local geo x y w h
   geo=$(xwininfo -id "$win" 2>/dev/null) || return 1
@@ -120,8 +122,8 @@ client_origin() {
   w=$(awk '/Width:/ {print $2}' <<<"$geo")
   h=$(awk '/Height:/ {print $2}' <<<"$geo")
   window_size=${w}x$h
-  cx=$((x + (w - 640) / 2))
-  cy=$((y + h - 480 - (w - 640) / 2))
+  cx=$((x + (w - client_w) / 2))
+  cy=$((y + h - client_h - (w - client_w) / 2))
 }
 
 # The launcher's window (win) and its client area; Wine may replace the X window early on.
@@ -566,6 +568,45 @@ if until_ok 20 find_window '^Выбири WAD-ник под Gorvex$'; then
   fi
 else
   fail "a temp.bat that cannot run shows the NoTRun box" "no dialog"
+fi
+settle
+
+# --- A monitor at 200 %: the page at twice its size, sharp, and clicks land where drawn ---
+
+echo "== 200 %"
+Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp -noreset 3>"$work/big-display" 2>>"$work/xvfb.log" &
+big_xvfb_pid=$!
+if until_ok 15 test -s "$work/big-display"; then
+  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+  timeout 60 wineserver -w
+  rm -f "$game/stand-in.txt"
+  client_w=1280 client_h=960
+  if DISPLAY=:$(cat "$work/big-display") start_launcher "$game" "$game"; then
+    export DISPLAY=:$(cat "$work/big-display")
+    xdotool mousemove 1 1
+    sleep 1
+    timeout 20 import -window root "$work/big.png"
+    "$pixels" compare "$work/big.png" "$game/snap.bmp" "$cx" "$cy" 2 &&
+      pass "at 200 % the window shows the page twice as large, pixel for pixel" ||
+      fail "at 200 % the window shows the page twice as large, pixel for pixel" "window $window_size"
+    # The right end of the game button: taken as a page point unscaled, it lies off the page.
+    click $((2 * 460)) $((2 * (top_game + 15)))
+    if ended 15 && [ "$status" = 0 ]; then
+      settle
+      grep -q 'gorvex.cnf' "$game/stand-in.txt" 2>/dev/null &&
+        pass "at 200 % a click lands on the button drawn there" ||
+        fail "at 200 % a click lands on the button drawn there" "no hand-over recorded"
+    else
+      fail "at 200 % a click lands on the button drawn there" "the launcher is still running"
+    fi
+    export DISPLAY=:$(cat "$work/display")
+  else
+    fail "at 200 % the window opens"
+  fi
+  client_w=640 client_h=480
+  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+else
+  fail "a second X server for 200 %"
 fi
 settle
 
