@@ -2,6 +2,7 @@
 // level through temp.bat, and report failures.
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "app/dialogs.h"
@@ -48,24 +49,30 @@ void start_emulator(std::string_view arguments) {
 
 namespace {
 
+// Says on stderr, in English, what went wrong, for whoever started the launcher from a shell.
+void tell(std::string_view what) {
+  std::fprintf(stderr, "gorvex-launcher: %.*s\n", int(what.size()), what.data());
+}
+
 // The box for a name that temp.bat cannot carry; nothing has been changed on disk.
 [[noreturn]] void refuse_name(NameFault fault, bool is_folder) {
+  struct Reason {
+    NameFault fault;
+    std::string_view box, english;
+  };
+  static constexpr Reason reasons[] = {
+      {NameFault::control, texts::name_has_control, "a control character such as a line break"},
+      {NameFault::quote, texts::name_has_quote, "a double quote"},
+      {NameFault::backslash, texts::name_has_backslash, "a backslash"},
+      {NameFault::lost, texts::name_has_lost_letters, "letters the batch file's code page lacks"},
+  };
+  const Reason* r = &reasons[0];
+  for (const Reason& each : reasons)
+    if (each.fault == fault) r = &each;
   std::string text(is_folder ? texts::bad_folder_name.view() : texts::bad_wad_name.view());
-  switch (fault) {
-    case NameFault::control:
-      text += texts::name_has_control;
-      break;
-    case NameFault::quote:
-      text += texts::name_has_quote;
-      break;
-    case NameFault::backslash:
-      text += texts::name_has_backslash;
-      break;
-    default:
-      text += texts::name_has_lost_letters;
-      break;
-  }
-  text += texts::rename_advice;
+  text.append(r->box).append(texts::rename_advice);
+  tell(std::string(is_folder ? "the game folder's name" : "the chosen file's name") +
+       " cannot go into temp.bat: it holds " + std::string(r->english) + "; nothing was changed");
   show_message_box(text, texts::trouble_caption);
   screen::end_program(0);
 }
@@ -84,6 +91,14 @@ bool clear_batch_file() {
   }
 }
 
+// A regular file that can be opened for reading (a pipe or device is never waited on).
+bool can_be_read(const std::string& path) {
+  std::int64_t size = 0;
+  std::FILE* f = screen::files::open_regular(path, size);
+  if (f != nullptr) std::fclose(f);
+  return f != nullptr;
+}
+
 }  // namespace
 
 void install_mod() {
@@ -95,6 +110,7 @@ void install_mod() {
   const std::string folder = screen::get_launcher_directory();
   if (const NameFault f = batch_name_fault(folder); f != NameFault::none) refuse_name(f, true);
   if (const NameFault f = batch_name_fault(wad); f != NameFault::none) refuse_name(f, false);
+  if (!wad.empty() && !can_be_read(wad)) report_failure("NoCopy");
   if (!screen::files::claim_current_folder()) report_failure("NoLock");
   // The installed level itself, chosen again: it is already in place.
   if (!wad.empty() && screen::files::same_file(wad, installed_wad)) {
@@ -124,17 +140,21 @@ void install_mod() {
 
 void report_failure(std::string_view code) {
   struct Box {
-    std::string_view code, text, caption;
+    std::string_view code, text, caption, english;
   };
   static constexpr Box boxes[] = {
-      {"NoFile", texts::no_file_text, texts::no_file_caption},
-      {"NoTRun", texts::no_run_text, texts::trouble_caption},
-      {"NoTDel", texts::no_delete_text, texts::trouble_caption},
-      {"NoCopy", texts::no_copy_text, texts::trouble_caption},
-      {"NoLock", texts::busy_text, texts::trouble_caption},
+      {"NoFile", texts::no_file_text, texts::no_file_caption,
+       "gorvex.exe cannot be started in the launcher's folder"},
+      {"NoTRun", texts::no_run_text, texts::trouble_caption, "temp.bat cannot be made or run"},
+      {"NoTDel", texts::no_delete_text, texts::trouble_caption, "temp.bat cannot be deleted"},
+      {"NoCopy", texts::no_copy_text, texts::trouble_caption,
+       "the chosen file was not copied to roms/temp.wad; the game was not started"},
+      {"NoLock", texts::busy_text, texts::trouble_caption,
+       "another launcher is installing a level in this folder; try again"},
   };
   for (const Box& box : boxes) {
     if (box.code != code) continue;
+    tell(box.english);
     show_message_box(box.text, box.caption);
     screen::end_program(0);
   }

@@ -5,7 +5,7 @@
 
 #include "app/dialogs.h"
 #include "app/fake_dialogs.h"
-#include "text/cp1251.h"
+#include "base/cp1251.h"
 
 namespace app {
 

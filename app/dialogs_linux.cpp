@@ -1,7 +1,6 @@
-// The dialogs on Linux: SDL's message box, and the desktop's file chooser (zenity, else
+// The dialogs on Linux: the window's message box, and the desktop's file chooser (zenity, else
 // kdialog) run as a child process whose output is the chosen path.
 
-#include <SDL.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include "app/dialogs.h"
 #include "app/texts.h"
 #include "screen/process.h"
+#include "screen/screen.h"
 
 namespace app {
 
@@ -61,11 +61,7 @@ std::string choose_wad(void*) {
 }
 
 void show_message_box(std::string_view text, std::string_view caption) {
-  const std::string utf8_text = cp1251::to_utf8(text);
-  const std::string utf8_caption = cp1251::to_utf8(caption);
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8_caption.c_str(), utf8_text.c_str(),
-                               nullptr) != 0)
-    std::fprintf(stderr, "%s: %s\n", utf8_caption.c_str(), utf8_text.c_str());
+  screen::show_message_box(text, caption);
 }
 
 void report_no_window(std::string_view reason) {

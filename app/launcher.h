@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/cp1251.h"
+#include "base/cp1251.h"
 
 namespace app {
 
@@ -37,8 +37,9 @@ bool start_up();
 // Polls the pointer every 10 ms and runs the command of the first fresh left click.
 [[noreturn]] void main_loop();
 
-// One pass of the main loop without its sleep: poll, latch, hit test, command.
-void main_loop_pass();
+// One pass of the main loop without its sleep: poll, latch, hit test, command. The click
+// latch is the loop's own, clear when the loop starts.
+void main_loop_pass(bool& click_latch);
 
 // The command behind a slot; slots without one do nothing.
 void run_command(int slot);

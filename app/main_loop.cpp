@@ -10,8 +10,6 @@ namespace app {
 
 namespace {
 
-bool click_latch = false;  // set by an acted-on press until a poll sees no button
-
 constexpr cp1251::Text game_arguments = "-noconsole -conf CFG\\gorvex.cnf";
 constexpr cp1251::Text editor_arguments = "-noconsole -conf CFG\\editor.cnf";
 constexpr cp1251::Text setup_arguments = "-noconsole -conf CFG\\setup.cnf";
@@ -42,7 +40,7 @@ void run_command(int slot) {
   }
 }
 
-void main_loop_pass() {
+void main_loop_pass(bool& click_latch) {
   LauncherState& l = launcher;
   screen::get_pointer(l.pointer_x, l.pointer_y, l.wheel, l.buttons);
   if (l.buttons == 0) click_latch = false;
@@ -53,8 +51,9 @@ void main_loop_pass() {
 }
 
 void main_loop() {
+  bool click_latch = false;  // set by an acted-on press until a poll sees no button
   for (;;) {
-    main_loop_pass();
+    main_loop_pass(click_latch);
     screen::sleep_ms(10);
   }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Every text the launcher shows, in CP1251.
 
-#include "text/cp1251.h"
+#include "base/cp1251.h"
 
 namespace app::texts {
 

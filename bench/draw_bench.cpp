@@ -22,6 +22,7 @@
 #include "screen/process.h"
 #include "screen/screen.h"
 #include "text/text.h"
+#include "text/text_state.h"
 #include "tools/bmp_writer.h"
 
 namespace {
@@ -70,6 +71,7 @@ void open_start_screen() {
   folder();
   screen::headless::options() = {};
   gui::toolkit = {};
+  text::text_state = {};
   gui::widgets = {};
   app::start_up();
   screen::presentation_pass();
@@ -106,6 +108,7 @@ void BM_StartUpWhole(benchmark::State& state) {
   screen::headless::options() = {};
   for (auto _ : state) {
     gui::toolkit = {};
+    text::text_state = {};
     gui::widgets = {};
     benchmark::DoNotOptimize(app::start_up());
     screen::presentation_pass();

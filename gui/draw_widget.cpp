@@ -1,9 +1,9 @@
 #include <algorithm>
 
-#include "gui/toolkit_state.h"
 #include "gui/widgets.h"
 #include "screen/screen.h"
 #include "text/text.h"
+#include "text/text_state.h"
 
 namespace gui {
 
@@ -55,7 +55,7 @@ void draw_widget(int slot, std::string_view state) {
 void draw_bevel_box(int x, int y, int h, int w, int c1, int c2, int c3, int c4, int c5,
                     std::string_view caption) {
   if (w >= 0 && h >= 0) draw_box(x, y, h, w, c1, c2, c3, c4, c5);
-  const int s = toolkit.text_scale;
+  const int s = text::text_state.text_scale;
   const int t = text::text_width(caption) * s;
   const int tx = half_to_even(2LL * x + w - t);
   const int ty = half_to_even(2LL * y + h - 8LL * s);

@@ -6,13 +6,14 @@
 #include <X11/Xlib.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "screen/backend.h"
 #include "screen/pointer.h"
-#include "text/cp1251.h"
+#include "base/cp1251.h"
 
 namespace screen::backend {
 
@@ -302,3 +303,15 @@ void close() {
 }
 
 }  // namespace screen::backend
+
+namespace screen {
+
+void show_message_box(std::string_view text, std::string_view caption) {
+  const std::string utf8_text = cp1251::to_utf8(text);
+  const std::string utf8_caption = cp1251::to_utf8(caption);
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8_caption.c_str(), utf8_text.c_str(),
+                               nullptr) != 0)
+    std::fprintf(stderr, "%s: %s\n", utf8_caption.c_str(), utf8_text.c_str());
+}
+
+}  // namespace screen

@@ -58,6 +58,10 @@ void present_now();
 // nanoseconds and a line end to the file at `path` (for start-up measurements).
 void report_next_presentation(std::string path);
 
+// A modal information box with one OK button over the window, texts in CP1251; returns when
+// it is closed. Where no box can be shown, its caption and text go to stderr.
+void show_message_box(std::string_view text, std::string_view caption);
+
 // --- Read-only views, for tools and tests ---
 bool is_open();
 int width();

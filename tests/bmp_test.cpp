@@ -32,9 +32,10 @@ struct Picture {
   std::uint32_t header_size = 40;
   std::vector<screen::Rgb> table;
   std::vector<std::uint8_t> pixels;
-  int gap = 0;                  // bytes between the colour table and the pixel data
-  std::uint8_t pad = 0xA5;      // value of row padding and gap bytes
-  std::uint32_t masks[3] = {};  // written after the table with compression 3
+  int gap = 0;                    // bytes between the colour table and the pixel data
+  std::uint8_t pad = 0xA5;        // value of row padding and gap bytes
+  std::uint32_t masks[3] = {};    // written after the table with compression 3
+  std::vector<std::uint8_t> rle;  // run-length data written instead of rows, when not empty
 
   std::uint8_t& at(int x, int y) { return pixels[std::size_t(y * width + x)]; }
 };
@@ -50,7 +51,8 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 std::vector<std::uint8_t> encode(const Picture& p) {
   std::vector<std::uint8_t> out{'B', 'M'};
-  const auto offset = std::uint32_t(54 + 4 * p.table.size() + std::size_t(p.gap));
+  const std::size_t extra = p.header_size > 40 && p.header_size <= 124 ? p.header_size - 40 : 0;
+  const auto offset = std::uint32_t(54 + extra + 4 * p.table.size() + std::size_t(p.gap));
   put32(out, 0);  // file size: not read
   put32(out, 0);
   put32(out, offset);
@@ -61,10 +63,15 @@ std::vector<std::uint8_t> encode(const Picture& p) {
   put16(out, std::uint32_t(p.bits));
   put32(out, p.compression);
   for (int i = 0; i < 5; ++i) put32(out, 0);
+  out.insert(out.end(), extra, 0);
   for (const screen::Rgb& c : p.table) out.insert(out.end(), {c.blue, c.green, c.red, 0});
   if (p.compression == 3)
     for (std::uint32_t m : p.masks) put32(out, m);
   out.insert(out.end(), std::size_t(p.gap), p.pad);
+  if (!p.rle.empty()) {
+    out.insert(out.end(), p.rle.begin(), p.rle.end());
+    return out;
+  }
   const std::size_t row_bytes = (std::size_t(p.width) * std::size_t(p.bits) + 31) / 32 * 4;
   for (int k = 0; k < p.height; ++k) {
     const int y = p.top_down ? k : p.height - 1 - k;
@@ -281,14 +288,97 @@ TEST_F(BmpTest, DeepPicturesAreRefusedUntouched) {
   expect_untouched();
 }
 
-TEST_F(BmpTest, CompressedPixelDataIsRefusedUntouched) {
-  for (std::uint32_t compression : {1u, 2u, 4u, 5u, 99u, 0xFFFFFFFFu}) {
-    SCOPED_TRACE("compression " + std::to_string(compression));
-    Picture p = pattern(16, 4, compression == 2 ? 4 : 8);
+TEST_F(BmpTest, OtherCompressionsAreRefusedUntouched) {
+  const std::pair<std::uint32_t, int> forms[] = {{1, 4}, {2, 8},  {1, 1},         {4, 8},
+                                                 {5, 8}, {99, 8}, {0xFFFFFFFF, 8}};
+  for (const auto& [compression, bits] : forms) {
+    SCOPED_TRACE("compression " + std::to_string(compression) + ", bits " + std::to_string(bits));
+    Picture p = pattern(16, 4, bits);
     p.compression = compression;
     EXPECT_EQ(load(p), 3);
     expect_untouched();
   }
+}
+
+TEST_F(BmpTest, LongerInformationHeadersLoadAsTheShortOne) {
+  for (const std::uint32_t size : {108u, 124u}) {
+    for (const int bits : {1, 4, 8}) {
+      Picture p = pattern(37, 6, bits);
+      p.header_size = size;
+      ASSERT_EQ(load(p), 0) << size << " " << bits;
+      expect_page(p);
+      expect_palette(p.table);
+    }
+  }
+}
+
+// --- Run-length pictures ---
+
+// A 6 x 4 run-length picture with runs, an absolute run, a delta, end of line and end of
+// picture; 0xEE marks pixels that the data skips and that keep the page's colour.
+TEST_F(BmpTest, RunLengthEightBitsDrawsRunsAbsoluteRunsAndDeltas) {
+  Picture p = pattern(6, 4, 8);
+  p.compression = 1;
+  p.rle = {3, 7, 3, 8,        // bottom row: 7 7 7 8 8 8
+           0, 0,              // end of line
+           0, 3, 1, 2, 3, 0,  // absolute run of 3, padded to a word
+           2, 9, 0, 0,        // 9 9, row ends early
+           0, 2, 2, 1,        // delta: two right, one up (row 2 skipped)
+           1, 5, 0, 1};       // top row: - - 5, end of picture
+  ASSERT_EQ(load(p), 0);
+  EXPECT_EQ(at(0, 3), 7);
+  EXPECT_EQ(at(5, 3), 8);
+  EXPECT_EQ(at(0, 2), 1);
+  EXPECT_EQ(at(2, 2), 3);
+  EXPECT_EQ(at(4, 2), 9);
+  EXPECT_EQ(at(5, 2), background);
+  EXPECT_EQ(at(0, 1), background);  // skipped by the delta
+  EXPECT_EQ(at(0, 0), background);
+  EXPECT_EQ(at(2, 0), 5);
+  EXPECT_EQ(at(3, 0), background);
+  expect_palette(p.table);
+}
+
+TEST_F(BmpTest, RunLengthFourBitsAlternatesNibbles) {
+  Picture p = pattern(5, 2, 4);
+  p.compression = 2;
+  p.rle = {5, 0x12, 0,    0,              // bottom row: 1 2 1 2 1
+           0, 5,    0xAB, 0xCD, 0xE0, 0,  // absolute: A B C D E, three bytes padded to four
+           0, 1};
+  ASSERT_EQ(load(p), 0);
+  const std::uint8_t bottom[] = {1, 2, 1, 2, 1}, top[] = {10, 11, 12, 13, 14};
+  for (int x = 0; x < 5; ++x) {
+    EXPECT_EQ(at(x, 1), bottom[x]) << x;
+    EXPECT_EQ(at(x, 0), top[x]) << x;
+  }
+}
+
+TEST_F(BmpTest, RunLengthLeavingThePictureOrEndingEarlyKeepsTheRowsWritten) {
+  const std::vector<std::vector<std::uint8_t>> broken = {
+      {4, 6, 0, 0, 5, 6},              // the second run is wider than the picture
+      {4, 6, 0, 0, 2, 6},              // no end-of-picture code
+      {4, 6, 0, 2, 1, 9, 1, 6},        // a delta above the picture
+      {4, 6, 0, 0, 0, 0, 0, 0, 1, 6},  // a run above the top row
+      {4, 6, 0, 0, 0, 4, 1, 2},        // an absolute run cut short
+  };
+  for (const auto& data : broken) {
+    screen::fill_box(0, 0, 639, 479, background);
+    Picture p = pattern(4, 2, 8);
+    p.compression = 1;
+    p.rle = data;
+    EXPECT_EQ(load(p), 3);
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(at(x, 1), 6) << "bottom row kept, x " << x;
+  }
+  Picture top_down = pattern(4, 2, 8);
+  top_down.compression = 1;
+  top_down.top_down = true;
+  top_down.rle = {4, 6, 0, 1};
+  EXPECT_EQ(load(top_down), 3);
+  Picture huge = pattern(4, 2, 8);
+  huge.compression = 1;
+  huge.width = 1 << 20;
+  huge.rle = {4, 6, 0, 1};
+  EXPECT_EQ(load(huge), 3);
 }
 
 TEST_F(BmpTest, BrokenHeadersAreRefusedUntouched) {
@@ -299,7 +389,7 @@ TEST_F(BmpTest, BrokenHeadersAreRefusedUntouched) {
   EXPECT_EQ(load(not_bm), 3);
   EXPECT_EQ(load(std::vector<std::uint8_t>(good.begin(), good.begin() + 53)), 3);
   EXPECT_EQ(load(std::vector<std::uint8_t>{}), 3);
-  for (std::uint32_t size : {12u, 39u, 41u, 108u, 124u}) {
+  for (std::uint32_t size : {12u, 39u, 41u, 64u, 125u}) {
     Picture p = pattern(4, 4, 8);
     p.header_size = size;
     EXPECT_EQ(load(p), 3) << "header size " << size;

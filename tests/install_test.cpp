@@ -55,6 +55,7 @@ class Install : public ::testing::Test {
   fs::path game = temp.path() / "game";
   fs::path victim = temp.path() / "victim";
   fs::path installed = game / "roms" / "temp.wad";
+  fs::path previous = fs::current_path();  // the command makes the game folder current
 
   void SetUp() override {
     make_game(game);
@@ -67,7 +68,7 @@ class Install : public ::testing::Test {
   void TearDown() override {
     screen::boundary = {};
     app::fake_dialogs::next_wad.reset();
-    fs::current_path(temp.path());
+    fs::current_path(previous);
   }
 
   void make_game(const fs::path& folder) {
@@ -183,6 +184,16 @@ TEST_F(Install, ACopyThatDidNotHappenIsReported) {
   EXPECT_EQ(box_text(), app::texts::no_copy_text.view());
   EXPECT_EQ(level(game / "roms"), "not a folder");
   EXPECT_FALSE(fs::exists(game / "temp.bat"));
+
+  // A pipe as the chosen level is refused before the older level goes.
+  fs::remove(game / "roms");
+  fs::create_directory(game / "roms");
+  write_file(installed, bytes("the older level"));
+  ASSERT_EQ(mkfifo((temp.path() / "pipe.wad").c_str(), 0600), 0);
+  app::fake_dialogs::boxes.clear();
+  EXPECT_EQ(install((temp.path() / "pipe.wad").string()).program, "");
+  EXPECT_EQ(box_text(), app::texts::no_copy_text.view());
+  expect_untouched();
 }
 
 TEST_F(Install, TheInstalledLevelChosenAgainStaysAndACancelRemovesIt) {

@@ -1,7 +1,13 @@
 // The pointer state kept from window events, and the main loop's click latch.
 
 #include "screen/pointer.h"
+
+#include <optional>
+
+#include "app/fake_dialogs.h"
 #include "app/launcher.h"
+#include "app/texts.h"
+#include "screen/process.h"
 #include "screen/headless.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"
@@ -79,12 +85,6 @@ TEST_F(Pointer, CloseRequestOnlyQueuesAKey) {
   screen::sleep_ms(0);
 }
 
-// Runs one loop pass after the pushed events are handled.
-void loop_pass() {
-  screen::presentation_pass();
-  app::main_loop_pass();
-}
-
 class MainLoop : public Pointer {
  protected:
   void SetUp() override {
@@ -92,76 +92,119 @@ class MainLoop : public Pointer {
     screen::close_screen();
     dir_ = std::make_unique<testing_support::TempDir>(true);
     ASSERT_TRUE(app::start_up());
+    screen::boundary = {true, dir_->path().string()};
+    testing_support::write_file("gorvex.exe", {'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h'});
+    std::filesystem::permissions("gorvex.exe", std::filesystem::perms::owner_all);
   }
   void TearDown() override {
+    screen::boundary = {};
     Pointer::TearDown();
     dir_.reset();
   }
+  // One loop pass after the pushed events are handled; how the process would have ended,
+  // or nothing when no command ended it.
+  std::optional<screen::Ended> loop_pass() {
+    screen::presentation_pass();
+    try {
+      app::main_loop_pass(latch_);
+    } catch (const screen::Ended& e) {
+      return e;
+    }
+    return std::nullopt;
+  }
   std::unique_ptr<testing_support::TempDir> dir_;
+  bool latch_ = false;
 };
 
-// Each of these would end the process if a command ran.
 TEST_F(MainLoop, PressesThatMustNotAct) {
   using namespace screen::headless;
-  const auto release_all = [] {
+  const auto pass = [&] { EXPECT_FALSE(loop_pass().has_value()) << "a command ran"; };
+  const auto release_all = [&] {
     push_release(1);
     push_release(2);
-    loop_pass();  // a poll without buttons clears the latch
+    pass();  // a poll without buttons clears the latch
   };
   push_move(10, 100);  // outside every widget
   push_press(1);
-  loop_pass();
+  pass();
   push_move(300, 160);  // slide onto button 1, still held
-  loop_pass();
+  pass();
   release_all();
 
   push_press(2);  // right button alone, then left and right together
-  loop_pass();
+  pass();
   push_press(1);
-  loop_pass();
+  pass();
   release_all();
 
   push_move(10, 100);  // a press acted on over no widget sets the latch...
   push_press(1);
-  loop_pass();
+  pass();
   push_press(2);
-  loop_pass();
+  pass();
   push_release(1);  // ...and releasing left while right stays down keeps it
-  loop_pass();
+  pass();
   push_move(300, 160);
   push_release(2);
   push_press(1);
-  loop_pass();
+  pass();
   release_all();
 
   push_move(170, 160);  // the border pixel of button 1
   push_press(1);
-  loop_pass();
+  pass();
   release_all();
   push_move(300, 100);  // the title plate has no command
   push_press(1);
-  loop_pass();
+  pass();
   EXPECT_EQ(app::launcher.pointer_x, 300);
+  release_all();
+
+  // After all that, a fresh press on button 1 acts: nothing above was merely ignored.
+  push_move(300, 160);
+  push_press(1);
+  const auto ended = loop_pass();
+  ASSERT_TRUE(ended.has_value());
+  EXPECT_EQ(ended->arguments, "-noconsole -conf CFG\\gorvex.cnf");
 }
 
-TEST_F(MainLoop, ExitButtonEndsWithStatusZero) {
-  EXPECT_EXIT(
-      {
-        screen::headless::push_move(30, 467);
-        screen::headless::push_press(1);
-        loop_pass();
-      },
-      ::testing::ExitedWithCode(0), "");
+TEST_F(MainLoop, AHeldPressActsOnceAndAQuickClickActs) {
+  using namespace screen::headless;
+  push_move(300, 165);
+  push_press(1);
+  const auto game = loop_pass();
+  ASSERT_TRUE(game.has_value());
+  EXPECT_EQ(game->arguments, "-noconsole -conf CFG\\gorvex.cnf");
+  EXPECT_FALSE(loop_pass().has_value());  // still held: latched
+  push_release(1);
+  EXPECT_FALSE(loop_pass().has_value());
+
+  push_move(300, 210);  // a press and release between two polls still acts once
+  push_press(1);
+  push_release(1);
+  const auto editor = loop_pass();
+  ASSERT_TRUE(editor.has_value());
+  EXPECT_EQ(editor->arguments, "-noconsole -conf CFG\\editor.cnf");
+  EXPECT_FALSE(loop_pass().has_value());
+
+  push_move(30, 467);  // EXIT ends the program with 0, starting nothing
+  push_press(1);
+  const auto exit = loop_pass();
+  ASSERT_TRUE(exit.has_value());
+  EXPECT_EQ(exit->status, 0);
+  EXPECT_EQ(exit->program, "");
 }
 
 TEST_F(MainLoop, ButtonWithoutEmulatorReportsNoFile) {
-  EXPECT_EXIT(
-      {
-        screen::headless::push_move(171, 160);
-        screen::headless::push_press(1);
-        loop_pass();
-      },
-      ::testing::ExitedWithCode(0), "message box: ОЙ Игрушка потерялась!: Для того чтобы");
+  std::filesystem::remove("gorvex.exe");
+  screen::headless::push_move(171, 160);
+  screen::headless::push_press(1);
+  app::fake_dialogs::boxes.clear();
+  const auto ended = loop_pass();
+  ASSERT_TRUE(ended.has_value());
+  EXPECT_EQ(ended->program, "");
+  ASSERT_EQ(app::fake_dialogs::boxes.size(), 1u);
+  EXPECT_EQ(app::fake_dialogs::boxes[0].caption, app::texts::no_file_caption.view());
 }
 
 }  // namespace

@@ -1,15 +1,16 @@
 // Start-up of the main screen: layout, picture, palette, buttons, about lines.
 
 #include "app/launcher.h"
+#include "base/cp1251.h"
 #include "gui/toolkit_state.h"
 #include "gui/widgets.h"
 #include "screen/headless.h"
 #include "screen/process.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"
-#include "text/cp1251.h"
 #include "text/palettes.h"
 #include "text/text.h"
+#include "text/text_state.h"
 #include "tools/bmp_writer.h"
 
 namespace {
@@ -58,7 +59,7 @@ TEST_F(StartUp, RegistersTheSixWidgetsOfTheLayout) {
   EXPECT_EQ(gui::widgets.caption[1], cp1251::Text("Запустить GORVEX").view());
   EXPECT_EQ(gui::widgets.caption[255], cp1251::Text("*Закрыть*").view());
   EXPECT_EQ(gui::toolkit.version_text, "Brisk GUI Ver 0.6 rev 5 (2007_08_xx)");
-  EXPECT_EQ(gui::toolkit.text_scale, 2);
+  EXPECT_EQ(text::text_state.text_scale, 2);
   EXPECT_EQ(screen::work_page(), 0);
   EXPECT_EQ(screen::visible_page(), 0);
   screen::presentation_pass();

@@ -7,11 +7,13 @@
 #include "gui/widgets.h"
 #include "screen/headless.h"
 #include "screen/screen.h"
+#include "text/text_state.h"
 
 namespace testing_support {
 
 void ScreenTest::SetUp() {
   gui::toolkit = {};
+  text::text_state = {};
   gui::widgets = {};
   screen::headless::options() = {};
   ASSERT_EQ(screen::set_screen_mode(640, 480, 8, 3), 0);

@@ -2,11 +2,12 @@
 
 #include <set>
 
+#include "base/cp1251.h"
 #include "gui/toolkit_state.h"
 #include "tests/test_support.h"
 #include "text/art.h"
-#include "text/cp1251.h"
 #include "text/text.h"
+#include "text/text_state.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ class TextDrawing : public ScreenTest {
 
 TEST_F(TextDrawing, NeighbouringGlyphsShareOneColumn) {
   text::draw_text(0, 0, "AB", "SvOF");
-  EXPECT_EQ(gui::toolkit.cursor_x, 10);
+  EXPECT_EQ(text::text_state.cursor_x, 10);
   EXPECT_EQ(at(0, 2), 0);   // one pixel right of and below the point
   EXPECT_EQ(at(1, 2), 5);   // A's first column: "x" in row 2
   EXPECT_EQ(at(1, 1), 0);   // A's top-left corner is clear
@@ -91,9 +92,9 @@ TEST_F(TextDrawing, ScaleTwoDrawsBlocksFromOnePixelOff) {
   text::set_text_scale(2);
   text::draw_text(4, 3, "!", " ");
   EXPECT_EQ(at(4, 3), 0);
-  EXPECT_EQ(count(5, 4, 6, 5, 5), 4);   // "x" as a 2 x 2 block
-  EXPECT_EQ(count(7, 4, 8, 5, 4), 4);   // then "s"
-  EXPECT_EQ(gui::toolkit.cursor_x, 0);  // " " leaves the cursor alone
+  EXPECT_EQ(count(5, 4, 6, 5, 5), 4);       // "x" as a 2 x 2 block
+  EXPECT_EQ(count(7, 4, 8, 5, 4), 4);       // then "s"
+  EXPECT_EQ(text::text_state.cursor_x, 0);  // " " leaves the cursor alone
 }
 
 TEST_F(TextDrawing, DescenderReachesOneRowLower) {
@@ -125,25 +126,25 @@ TEST_F(TextDrawing, PictureModeOnlyWithTheExactOption) {
 
 TEST_F(TextDrawing, EmptyTextAndScaleZeroOnlyMoveTheCursor) {
   text::draw_text(33, 0, "", "SvOF");
-  EXPECT_EQ(gui::toolkit.cursor_x, 33);
+  EXPECT_EQ(text::text_state.cursor_x, 33);
   text::set_text_scale(0);
   text::draw_text(50, 50, "ABC", "SvOF");
-  EXPECT_EQ(gui::toolkit.cursor_x, 50);
+  EXPECT_EQ(text::text_state.cursor_x, 50);
   EXPECT_EQ(count(0, 0, 639, 479, 0), 640 * 480);
 }
 
 TEST_F(TextDrawing, PrintAtCursorMovesByLinesOrAlongTheLine) {
   text::print_at_cursor("I", 2);
-  EXPECT_EQ(gui::toolkit.cursor_row, 2);
+  EXPECT_EQ(text::text_state.cursor_row, 2);
   EXPECT_GT(count(0, 1, 10, 8, 5), 0);
   text::print_at_cursor("I", 0);  // at y 18, leaves the cursor behind the text
   EXPECT_GT(count(0, 19, 10, 26, 5), 0);
-  EXPECT_EQ(gui::toolkit.cursor_x, 4);
+  EXPECT_EQ(text::text_state.cursor_x, 4);
   text::print_at_cursor("I", 0);
-  EXPECT_EQ(gui::toolkit.cursor_x, 8);
+  EXPECT_EQ(text::text_state.cursor_x, 8);
   text::print_at_cursor("I", -1);
-  EXPECT_EQ(gui::toolkit.cursor_row, 2);
-  EXPECT_EQ(gui::toolkit.cursor_x, 8);
+  EXPECT_EQ(text::text_state.cursor_row, 2);
+  EXPECT_EQ(text::text_state.cursor_x, 8);
 }
 
 TEST(TextWidth, GlyphWidthsLessSharedColumns) {

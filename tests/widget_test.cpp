@@ -1,11 +1,12 @@
 // The widget table, hit testing and bevelled drawing with centred captions.
 
+#include "base/cp1251.h"
 #include "gui/toolkit_state.h"
 #include "gui/widgets.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"
-#include "text/cp1251.h"
 #include "text/text.h"
+#include "text/text_state.h"
 
 namespace {
 
@@ -131,15 +132,15 @@ TEST_F(Widgets, StateKeysAreExactAndColoursFollowTheLastDrawing) {
   for (const char* key : {"nor", "NOR", "inv", "Nor ", "Invert", ""}) {
     gui::draw_widget(1, key);
     EXPECT_EQ(count(0, 0, 639, 479, 0), 640 * 480) << key;
-    EXPECT_EQ(gui::toolkit.text_colour_1, 30) << key;
+    EXPECT_EQ(text::text_state.text_colour_1, 30) << key;
   }
   gui::draw_widget(1, "Inv");
-  EXPECT_EQ(gui::toolkit.text_colour_1, 15);
-  EXPECT_EQ(gui::toolkit.text_colour_5, 11);
+  EXPECT_EQ(text::text_state.text_colour_1, 15);
+  EXPECT_EQ(text::text_state.text_colour_5, 11);
   gui::define_widget(2, "E", 10, 10, 20, 20, "");
   gui::set_widget_colours(2, 21, 22, 23, 24, 25);
   gui::draw_widget(2, "Nor");  // an empty caption still sets the colours
-  EXPECT_EQ(gui::toolkit.text_colour_3, 23);
+  EXPECT_EQ(text::text_state.text_colour_3, 23);
 }
 
 TEST_F(Widgets, PressedThenNormalLeavesTheFirstLook) {

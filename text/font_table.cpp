@@ -5,7 +5,7 @@
 #include <array>
 
 #include "text/art.h"
-#include "text/cp1251.h"
+#include "base/cp1251.h"
 
 namespace text {
 

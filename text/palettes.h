@@ -2,14 +2,13 @@
 // The built-in palettes: "GORV", the game's, and "BGDEF", the toolkit's default.
 
 #include <array>
-#include <cstdint>
 #include <string_view>
+
+#include "screen/screen.h"
 
 namespace text {
 
-struct Rgb {
-  std::uint8_t red, green, blue;
-};
+using screen::Rgb;
 
 extern const std::array<Rgb, 256> game_palette;
 extern const std::array<Rgb, 256> gui_default_palette;

@@ -1,28 +1,28 @@
 #include "text/text.h"
 
-#include "gui/toolkit_state.h"
 #include "screen/screen.h"
 #include "text/art.h"
+#include "text/text_state.h"
 
 namespace text {
 
-using gui::toolkit;
+using text::text_state;
 
 void set_text_colours(int c1, int c2, int c3, int c4, int c5) {
-  toolkit.text_colour_1 = c1;
-  toolkit.text_colour_2 = c2;
-  toolkit.text_colour_3 = c3;
-  toolkit.text_colour_4 = c4;
-  toolkit.text_colour_5 = c5;
+  text_state.text_colour_1 = c1;
+  text_state.text_colour_2 = c2;
+  text_state.text_colour_3 = c3;
+  text_state.text_colour_4 = c4;
+  text_state.text_colour_5 = c5;
 }
 
 void set_text_scale(int scale) {
-  toolkit.text_scale = scale;
+  text_state.text_scale = scale;
 }
 
 void set_text_cursor(int row, int x) {
-  toolkit.cursor_row = row;
-  toolkit.cursor_x = x;
+  text_state.cursor_row = row;
+  text_state.cursor_x = x;
 }
 
 namespace {
@@ -31,13 +31,13 @@ namespace {
 int letter_colour(char letter) {
   switch (letter) {
     case '1':
-      return toolkit.text_colour_1;
+      return text_state.text_colour_1;
     case '2':
-      return toolkit.text_colour_2;
+      return text_state.text_colour_2;
     case 's':
-      return toolkit.text_colour_4;
+      return text_state.text_colour_4;
     case 'x':
-      return toolkit.text_colour_5;
+      return text_state.text_colour_5;
     default:
       return -1;
   }
@@ -46,7 +46,7 @@ int letter_colour(char letter) {
 }  // namespace
 
 void draw_text(int x, int y, std::string_view text, std::string_view option) {
-  const int s = toolkit.text_scale;
+  const int s = text_state.text_scale;
   const bool pictures = option == "TiLE";
   int pen = x;
   if (s >= 1) {
@@ -72,13 +72,13 @@ void draw_text(int x, int y, std::string_view text, std::string_view option) {
       pen += (entry.width - 1) * s;
     }
   }
-  if (option == "SvOF") toolkit.cursor_x = pen;
+  if (option == "SvOF") text_state.cursor_x = pen;
 }
 
 void print_at_cursor(std::string_view text, int lines) {
-  const int y = toolkit.text_scale * toolkit.cursor_row * 9;
-  const int x = toolkit.cursor_x;
-  if (lines > 0) toolkit.cursor_row += lines;
+  const int y = text_state.text_scale * text_state.cursor_row * 9;
+  const int x = text_state.cursor_x;
+  if (lines > 0) text_state.cursor_row += lines;
   draw_text(x, y, text, lines == 0 ? "SvOF" : "");
 }
 

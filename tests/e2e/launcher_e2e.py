@@ -5,11 +5,13 @@ BIN_DIR holds gorvex-launcher, gorvex-snapshot and gorvex-cmd."""
 
 import os
 import shutil
+import signal
+import struct
 import subprocess
 import sys
 import time
 
-from harness import HEIGHT, Failure, GameFolder, Launcher, XServer, check
+from harness import HEIGHT, Failure, GameFolder, Launcher, XServer, check, wait_until
 
 GAME = ["-noconsole", "-conf", "CFG/gorvex.cnf"]
 EDITOR = ["-noconsole", "-conf", "CFG/editor.cnf"]
@@ -308,6 +310,221 @@ def case_no_display(bin_dir):
         game.remove()
 
 
+# --- Hostile names and files ---
+
+OLD_LEVEL = b"the older level"
+
+
+class Victim:
+    """A folder outside the game folder, with a file that no case may change."""
+
+    def __init__(self, temp):
+        self.path = os.path.join(temp, "victim")
+        os.makedirs(self.path)
+        self.important = os.path.join(self.path, "important")
+        with open(self.important, "wb") as f:
+            f.write(b"keep me")
+
+    def check_untouched(self):
+        check(sorted(os.listdir(self.path)) == ["important"],
+              "the victim folder changed: %r" % os.listdir(self.path))
+        with open(self.important, "rb") as f:
+            check(f.read() == b"keep me", "the victim's file changed")
+
+
+def stand_in_chooser(answer):
+    """A search path whose first zenity prints `answer` (bytes, a path) as zenity would."""
+    def path(game):
+        folder = os.path.join(game.temp, "chooser")
+        os.makedirs(folder)
+        answer_file = os.path.join(folder, "answer")
+        with open(answer_file, "wb") as f:
+            f.write(answer(game) + b"\n")
+        script = os.path.join(folder, "zenity")
+        with open(script, "w") as f:
+            f.write("#!/bin/sh\nexec cat '%s'\n" % answer_file)
+        os.chmod(script, 0o755)
+        return folder + ":" + os.environ.get("PATH", "/usr/bin:/bin")
+    return path
+
+
+NAME_REFUSED = "cannot go into temp.bat: it holds "
+NOT_COPIED = "was not copied to roms/temp.wad"
+
+
+def hostile_case(answer, outcome, folder_name="game", prepare=None, says=NAME_REFUSED):
+    """The mod button with a stand-in chooser answering `answer(game)`; `prepare(game)` may
+    lay traps first. `outcome` is "refused" (the trouble box, nothing changed), "installed"
+    (level.wad in place, handed over) or "kept" (the older level kept, handed over). A
+    refusal `says` why on stderr."""
+    def case(bin_dir):
+        s = Session(bin_dir, folder_name, path=stand_in_chooser(answer))
+        try:
+            victim = Victim(s.game.temp)
+            level = s.game.file("roms", "temp.wad")
+            with open(level, "wb") as f:
+                f.write(OLD_LEVEL)
+            wad = os.path.join(s.game.temp, "level.wad")
+            with open(wad, "wb") as f:
+                f.write(os.urandom(5000))
+            if prepare:
+                prepare(s.game, victim)
+            s.launcher.click(*BUTTON[4])
+            if outcome == "refused":
+                dismiss_box(s, TROUBLE_CAPTION)
+                check(says in s.launcher.errors(), "stderr: %r" % s.launcher.errors())
+                check(s.game.recorded() is None, "the emulator was started")
+                if os.path.isdir(s.game.file("roms")):
+                    check(os.path.exists(level), "roms/temp.wad was deleted")
+                    with open(level, "rb") as f:
+                        check(f.read() == OLD_LEVEL, "roms/temp.wad changed")
+            else:
+                s.launcher.wait_hand_over(PLUSMOD, timeout=20)
+                with open(level, "rb") as f, open(wad, "rb") as chosen:
+                    expected = chosen.read() if outcome == "installed" else OLD_LEVEL
+                    check(f.read() == expected, "roms/temp.wad is not the level expected")
+            check(not os.path.lexists(s.game.file("temp.bat"))
+                  or os.path.isdir(s.game.file("temp.bat")), "temp.bat was left behind")
+            victim.check_untouched()
+        finally:
+            s.close()
+    return case
+
+
+def named(name):
+    """The answer: a file of that name (bytes) beside the game folder, made with content."""
+    def answer(game):
+        path = os.path.join(os.fsencode(game.temp), name)
+        with open(path, "wb") as f:
+            f.write(b"an attacker's level")
+        return path
+    return answer
+
+
+def victim_path(game, *parts):
+    return os.fsencode(os.path.join(game.temp, "victim", *parts)).replace(b"/", b"\\")
+
+
+def link_batch_to(*parts):
+    def prepare(game, victim):
+        os.symlink(os.path.join(victim.path, *parts), game.file("temp.bat"))
+    return prepare
+
+
+def roms_is_a_file(game, victim):
+    shutil.rmtree(game.file("roms"))
+    with open(game.file("roms"), "wb") as f:
+        f.write(b"not a folder")
+
+
+def unreadable_wad(game):
+    """A level the launcher cannot copy: no read permission, or, for root, a pipe."""
+    path = os.path.join(game.temp, "locked.wad")
+    if os.geteuid() == 0:
+        os.mkfifo(path)
+    else:
+        with open(path, "wb") as f:
+            f.write(b"locked")
+        os.chmod(path, 0)
+    return os.fsencode(path)
+
+
+def level_wad(game):
+    return os.fsencode(os.path.join(game.temp, "level.wad"))
+
+
+def case_hostile_zenity(bin_dir):
+    """The newline attack through the real file chooser: the player types the start of the
+    name and the chooser completes it."""
+    s = Session(bin_dir)
+    try:
+        victim = Victim(s.game.temp)
+        level = s.game.file("roms", "temp.wad")
+        with open(level, "wb") as f:
+            f.write(OLD_LEVEL)
+        folder = os.path.join(s.game.temp, "download")
+        os.mkdir(folder)
+        name = b"x\ndel \"" + victim_path(s.game, "important") + b"\"\n.wad"
+        with open(os.path.join(os.fsencode(folder), name), "wb") as f:
+            f.write(b"an attacker's level")
+        s.launcher.click(*BUTTON[4])
+        dialog_answer(s, folder + "/x")
+        dismiss_box(s, TROUBLE_CAPTION)
+        check(NAME_REFUSED + "a control character" in s.launcher.errors(),
+              "stderr: %r" % s.launcher.errors())
+        check(s.game.recorded() is None, "the emulator was started")
+        with open(level, "rb") as f:
+            check(f.read() == OLD_LEVEL, "roms/temp.wad changed")
+        check(not os.path.lexists(s.game.file("temp.bat")), "temp.bat was left behind")
+        victim.check_untouched()
+    finally:
+        s.close()
+
+
+def chooser_ends_case(sig):
+    """The launcher ended by a signal while its file chooser is open: the chooser goes too."""
+    def case(bin_dir):
+        s = Session(bin_dir)
+        try:
+            s.launcher.click(*BUTTON[4])
+            chooser = dialog_pid(s.server.find_window(DIALOG_TITLE, timeout=20), s)
+            s.launcher.process.send_signal(sig)
+            s.launcher.wait_exit()
+            wait_until("the chooser to end",
+                       lambda: not os.path.exists("/proc/%d" % chooser)
+                       or "\nState:\tZ" in open("/proc/%d/status" % chooser).read(), 10)
+        finally:
+            s.close()
+    return case
+
+
+def case_lost_display(bin_dir):
+    s = Session(bin_dir)
+    try:
+        s.server.process.kill()
+        s.server.process.wait(timeout=10)
+        status = s.launcher.wait_exit(timeout=10)
+        check(status == 1, "exit status %d after the display went" % status)
+        check("lost the connection to the display" in s.launcher.errors(),
+              "stderr: %r" % s.launcher.errors())
+    finally:
+        s.close()
+
+
+def picture_case(make_picture):
+    """The launcher over a hostile picture: it shows its screen and EXIT ends it at once."""
+    def case(bin_dir):
+        server = XServer()
+        game = GameFolder(bin_dir)
+        launcher = None
+        try:
+            picture = game.file("CFG", "INTERPIC.bmp")
+            os.unlink(picture)
+            make_picture(picture)
+            expected = game.snapshot()
+            launcher = Launcher(server, game, server.env(HOME=game.temp))
+            launcher.wait_for_start_screen(expected)
+            launcher.click(*EXIT)
+            check(launcher.wait_exit(timeout=5) == 0, "EXIT did not end with status 0")
+        finally:
+            if launcher:
+                launcher.finish()
+            server.stop()
+            game.remove()
+    return case
+
+
+def sparse_picture(path):
+    """16 GiB of 640-pixel rows, nearly all of them below the screen, in a sparse file."""
+    rows = (16 << 30) // 640
+    header = b"BM" + struct.pack("<IHHI", 0, 0, 0, 54 + 1024)
+    header += struct.pack("<IiiHHIIiiII", 40, 640, rows, 1, 8, 0, 0, 0, 0, 256, 0)
+    table = bytes(c for i in range(256) for c in (i, 255 - i, i // 2, 0))
+    with open(path, "wb") as f:
+        f.write(header + table)
+        f.truncate(54 + 1024 + rows * 640)
+
+
 WINDOW_CASES = {
     "pixels": case_pixels,
     "button1": button_case(1, GAME),
@@ -331,6 +548,33 @@ OWN_CASES = {
     "no_emulator": case_no_emulator,
     "batch_not_created": case_batch_not_created,
     "no_display": case_no_display,
+    # Hostile names: refused with the trouble box, nothing changed.
+    "hostile_newline_del": hostile_case(
+        lambda g: named(b"x\ndel \"" + victim_path(g, "important") + b"\"\n.wad")(g), "refused"),
+    "hostile_newline_copy": hostile_case(
+        lambda g: named(b"y\ncopy \"" + level_wad(g).replace(b"/", b"\\") + b"\" \""
+                        + victim_path(g, "planted") + b"\"\n.wad")(g), "refused"),
+    "hostile_cr": hostile_case(named(b"cr\rdel x.wad"), "refused"),
+    "hostile_quote": hostile_case(named(b'q"uote.wad'), "refused"),
+    "hostile_backslash": hostile_case(named(b"sub\\level.wad"), "refused"),
+    "hostile_folder_backslash": hostile_case(level_wad, "refused", folder_name="w\\.."),
+    "hostile_folder_quote": hostile_case(level_wad, "refused", folder_name='ga"me'),
+    # Traps in the game folder.
+    "hostile_linked_batch": hostile_case(level_wad, "installed",
+                                         prepare=link_batch_to("important")),
+    "hostile_dangling_batch": hostile_case(level_wad, "installed",
+                                           prepare=link_batch_to("created")),
+    "hostile_installed_chosen": hostile_case(
+        lambda g: os.fsencode(g.file("roms", "temp.wad")), "kept"),
+    "hostile_roms_is_a_file": hostile_case(level_wad, "refused", prepare=roms_is_a_file,
+                                           says=NOT_COPIED),
+    "hostile_unreadable_wad": hostile_case(unreadable_wad, "refused", says=NOT_COPIED),
+    "hostile_zenity": case_hostile_zenity,
+    "chooser_ends_on_sigterm": chooser_ends_case(signal.SIGTERM),
+    "chooser_ends_on_sigint": chooser_ends_case(signal.SIGINT),
+    "lost_display": case_lost_display,
+    "fifo_picture": picture_case(os.mkfifo),
+    "sparse_picture": picture_case(sparse_picture),
 }
 
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "screen/screen.h"
-#include "text/cp1251.h"
+#include "base/cp1251.h"
 #include "text/text.h"
 
 namespace demo {

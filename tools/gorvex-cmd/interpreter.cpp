@@ -212,9 +212,26 @@ Outcome copy_file(const std::string& from, const std::string& to) {
   return out;
 }
 
+std::vector<Command> parse_batch(std::string_view text) {
+  std::vector<Command> commands;
+  std::size_t start = 0;
+  for (int number = 1; start < text.size(); ++number) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    start = end + 1;
+    if (!is_blank_line(line)) commands.push_back({number, parse_line(line)});
+  }
+  return commands;
+}
+
 Outcome run_line(std::string_view text) {
   if (is_blank_line(text)) return {};
-  const Line line = parse_line(text);
+  return run(parse_line(text));
+}
+
+Outcome run(const Line& line) {
   if (!line.error.empty()) return error(line.error);
   if (line.verb == "chcp") {
     if (!line.switches.empty() || line.words.size() != 1 || !all_digits(line.words[0]))
@@ -257,18 +274,11 @@ int run_batch(const std::string& path) {
     return 1;
   }
   int status = 0;
-  std::size_t start = 0;
-  for (int number = 1; start < text.size(); ++number) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    start = end + 1;
-    if (is_blank_line(line)) continue;
-    const Outcome outcome = run_line(line);
+  for (const Command& command : parse_batch(text)) {
+    const Outcome outcome = run(command.line);
     status = outcome.status;
     if (!outcome.message.empty())
-      std::fprintf(stderr, "gorvex-cmd: %s:%d: %s\n", path.c_str(), number,
+      std::fprintf(stderr, "gorvex-cmd: %s:%d: %s\n", path.c_str(), command.number,
                    outcome.message.c_str());
   }
   return status;

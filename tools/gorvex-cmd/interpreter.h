@@ -25,8 +25,21 @@ struct Outcome {
   std::string message;
 };
 
+// One command of a batch file: its line number (from 1) and what the line says.
+struct Command {
+  int number = 0;
+  Line line;
+};
+
 // Takes one line (without its line end) apart as the batch interpreter would.
 Line parse_line(std::string_view text);
+
+// Takes a whole batch file apart: lines end in LF or CR LF, blank lines are left out.
+// Touches nothing outside memory.
+std::vector<Command> parse_batch(std::string_view text);
+
+// Runs one line taken apart; a line with an error or no verb does nothing on disk.
+Outcome run(const Line& line);
 
 // Runs one line. A blank line gives status 0 and no message.
 Outcome run_line(std::string_view text);

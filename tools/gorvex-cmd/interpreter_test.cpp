@@ -259,3 +259,22 @@ TEST_F(CmdTest, UnreadableBatchFilesFail) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ParseBatch, NumbersEveryLineAndLeavesBlankOnesOut) {
+  const auto commands =
+      cmd::parse_batch("chcp 65001\r\n\r\n  \ndel /f /q \"a\\b\"\r\ncopy /y \"x\" \"y\"");
+  ASSERT_EQ(commands.size(), 3u);
+  EXPECT_EQ(commands[0].number, 1);
+  EXPECT_EQ(commands[0].line.words, std::vector<std::string>{"65001"});
+  EXPECT_EQ(commands[1].number, 4);
+  EXPECT_EQ(commands[1].line.words, std::vector<std::string>{"a/b"});
+  EXPECT_EQ(commands[2].number, 5);
+  EXPECT_EQ(commands[2].line.verb, "copy");
+  // A CR inside a line is no line end: it stays in the word.
+  EXPECT_EQ(cmd::parse_batch("del \"a\rb\"\r\n")[0].line.words, std::vector<std::string>{"a\rb"});
+  EXPECT_TRUE(cmd::parse_batch("").empty());
+}
+
+}  // namespace

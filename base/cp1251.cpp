@@ -1,4 +1,4 @@
-#include "text/cp1251.h"
+#include "base/cp1251.h"
 
 namespace cp1251 {
 

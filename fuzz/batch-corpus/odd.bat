@@ -1,0 +1,2 @@
+del a&b
+copy "x y" z
