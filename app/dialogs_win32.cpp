@@ -50,7 +50,8 @@ std::string choose_wad(void* owner) {
   std::vector<wchar_t> file(32768, L'\0');
 
   OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
+  // The record without the Windows 2000 fields: 76 bytes in a 32-bit build, 136 in a 64-bit.
+  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
   ofn.hwndOwner = owner_or_launcher(owner);
   ofn.hInstance = GetModuleHandleW(nullptr);
   ofn.lpstrFilter = filter.c_str();
