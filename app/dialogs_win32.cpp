@@ -1,4 +1,6 @@
-// The Windows common dialogs, called directly with the launcher's CP1251 texts.
+// The Windows common dialogs, in UTF-16 with the launcher's CP1251 texts converted, so that
+// they read right whatever the system's code page. They belong to the launcher window and
+// stay above it.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -6,59 +8,72 @@
 
 #include <commdlg.h>
 
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/dialogs.h"
 #include "app/texts.h"
+#include "screen/unicode_win32.h"
+#include "screen/window_win32.h"
 
 namespace app {
 
 namespace {
 
-// Name and pattern pairs, each string ended by a zero byte, the list by one more.
-std::string filter_list() {
-  std::string f;
-  for (const std::string_view part : {texts::filter_wad.view(), std::string_view("*.wad"),
-                                      texts::filter_all.view(), std::string_view("*.*")}) {
+constexpr unsigned cp1251 = 1251;
+
+std::wstring from_1251(std::string_view text) {
+  return screen::unicode::widen(text, cp1251);
+}
+
+HWND owner_or_launcher(void* owner) {
+  return static_cast<HWND>(owner != nullptr ? owner : screen::backend::native_window());
+}
+
+// Name and pattern pairs, each string ended by a zero, the list by one more.
+std::wstring filter_list() {
+  std::wstring f;
+  for (const std::wstring& part : {from_1251(texts::filter_wad.view()), std::wstring(L"*.wad"),
+                                   from_1251(texts::filter_all.view()), std::wstring(L"*.*")}) {
     f += part;
-    f += '\0';
+    f += L'\0';
   }
-  f += '\0';
+  f += L'\0';
   return f;
 }
 
 }  // namespace
 
 std::string choose_wad(void* owner, bool* no_dialog) {
-  const std::string filter = filter_list();
-  const std::string title(texts::dialog_title.view());
-  char file[261] = {};
+  const std::wstring filter = filter_list();
+  const std::wstring title = from_1251(texts::dialog_title.view());
+  std::vector<wchar_t> file(32768, L'\0');
 
-  OPENFILENAMEA ofn{};
+  OPENFILENAMEW ofn{};
   // The record without the Windows 2000 fields: 76 bytes in a 32-bit build, 136 in a 64-bit.
-  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-  ofn.hwndOwner = static_cast<HWND>(owner);
-  ofn.hInstance = GetModuleHandleA(nullptr);
+  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+  ofn.hwndOwner = owner_or_launcher(owner);
+  ofn.hInstance = GetModuleHandleW(nullptr);
   ofn.lpstrFilter = filter.c_str();
   ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = sizeof file;
-  ofn.lpstrInitialDir = ".";
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = DWORD(file.size());
+  ofn.lpstrInitialDir = L".";
   ofn.lpstrTitle = title.c_str();
   ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;  // 0x81800
   if (no_dialog != nullptr) *no_dialog = false;  // the common dialog is part of Windows
-  if (!GetOpenFileNameA(&ofn)) return {};
-  return std::string(file, strnlen(file, sizeof file));
+  if (!GetOpenFileNameW(&ofn)) return {};
+  return screen::unicode::ansi_path(file.data());
 }
 
 void show_message_box(std::string_view text, std::string_view caption) {
-  MessageBoxA(nullptr, std::string(text).c_str(), std::string(caption).c_str(), MB_ICONINFORMATION);
+  MessageBoxW(owner_or_launcher(nullptr), from_1251(text).c_str(), from_1251(caption).c_str(),
+              MB_ICONINFORMATION);
 }
 
 void report_no_window(std::string_view reason) {
-  const std::string text = "cannot open a window: " + std::string(reason);
-  MessageBoxA(nullptr, text.c_str(), std::string(texts::window_title.view()).c_str(), MB_ICONERROR);
+  const std::wstring text = L"cannot open a window: " + from_1251(reason);
+  MessageBoxW(nullptr, text.c_str(), from_1251(texts::window_title.view()).c_str(), MB_ICONERROR);
 }
 
 }  // namespace app

@@ -43,9 +43,9 @@ std::string build_tool() {
 #endif
 }
 
-// The launcher folder as the font can show it: UTF-8 systems' paths turned into CP1251.
-std::string folder_for_display(const std::string& dir) {
-  return screen::ansi_code_page() == 65001 ? cp1251::from_utf8(dir) : dir;
+// The launcher folder as the font can show it: CP1251, '?' for letters it lacks.
+std::string folder_for_display() {
+  return cp1251::from_utf8(screen::launcher_directory_utf8());
 }
 
 // The background picture from the current folder, or else from the launcher's own, so that
@@ -122,7 +122,7 @@ bool start_up() {
       std::string(texts::about_author),
       gui::toolkit.version_text + " " + build_tool(),
       std::string(texts::about_licence),
-      folder_for_display(screen::get_launcher_directory()),
+      folder_for_display(),
   };
   for (int i = 0; i < 4; ++i) text::draw_text(4, 3 + 9 * i, about[i], " ");
   text::draw_text(460, 468, version_line, " ");

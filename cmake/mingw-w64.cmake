@@ -1,10 +1,13 @@
-# Cross build for 64-bit Windows with Debian's mingw-w64. The posix thread model is the one
-# with std::thread and std::mutex; everything is linked in, so the programs need no DLL
-# beyond Windows' own.
+# Cross build for Windows with Debian's mingw-w64: 32-bit x86 (i686), the one release exe,
+# which also runs on 64-bit Windows. cmake/mingw-w64-x64.cmake includes this file for a
+# 64-bit build. The posix thread model is the one with std::thread and std::mutex;
+# everything is linked in, so the programs need no DLL beyond Windows' own.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+if(NOT GORVEX_MINGW_PREFIX)
+  set(CMAKE_SYSTEM_PROCESSOR x86)
+  set(GORVEX_MINGW_PREFIX i686-w64-mingw32)
+endif()
 
-set(GORVEX_MINGW_PREFIX x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${GORVEX_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${GORVEX_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${GORVEX_MINGW_PREFIX}-windres)

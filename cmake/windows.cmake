@@ -1,10 +1,37 @@
 # The Windows launcher: Win32 window, common dialogs, cmd.exe for batch files. One exe that
 # needs nothing beside it.
+enable_language(RC)
+# The resource script is UTF-8; the version texts reach the exe as UTF-16.
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --codepage=65001")
 add_library(gorvex_win32 OBJECT screen/backend_win32.cpp app/dialogs_win32.cpp)
 target_link_libraries(gorvex_win32 PUBLIC gorvex_core user32 gdi32 comdlg32)
 target_compile_options(gorvex_win32 PRIVATE ${GORVEX_WARNINGS})
 
-add_executable(gorvex-launcher WIN32 app/main.cpp)
+# The icon is drawn by gorvex-icon, a program of this project built for the build machine.
+include(ExternalProject)
+set(gorvex_host_dir ${CMAKE_BINARY_DIR}/host)
+set(gorvex_host_icon_tool ${gorvex_host_dir}/bin/gorvex-icon${CMAKE_HOST_EXECUTABLE_SUFFIX})
+ExternalProject_Add(gorvex_host_tools
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${gorvex_host_dir}
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DGORVEX_TESTS=OFF
+  BUILD_COMMAND ${CMAKE_COMMAND} --build ${gorvex_host_dir} --target gorvex-icon
+  BUILD_BYPRODUCTS ${gorvex_host_icon_tool}
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON)
+
+set(GORVEX_ICON_FILE ${CMAKE_BINARY_DIR}/gorvex-launcher.ico)
+set(GORVEX_MANIFEST_FILE ${CMAKE_SOURCE_DIR}/app/launcher_win32.manifest)
+add_custom_command(
+  OUTPUT ${GORVEX_ICON_FILE}
+  COMMAND ${gorvex_host_icon_tool} ${GORVEX_ICON_FILE}
+  DEPENDS gorvex_host_tools ${gorvex_host_icon_tool}
+  COMMENT "Drawing the launcher's icon")
+configure_file(app/launcher_win32.rc.in ${CMAKE_BINARY_DIR}/launcher_win32.rc @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/launcher_win32.rc PROPERTIES
+  OBJECT_DEPENDS "${GORVEX_ICON_FILE};${GORVEX_MANIFEST_FILE}")
+
+add_executable(gorvex-launcher WIN32 app/main.cpp ${CMAKE_BINARY_DIR}/launcher_win32.rc)
 target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_win32)
 target_compile_options(gorvex-launcher PRIVATE ${GORVEX_WARNINGS})
 

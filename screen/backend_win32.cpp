@@ -1,7 +1,9 @@
 // The Win32 window. The service thread creates it, pumps its messages and paints it; the
-// page is shown through an 8-bit DIB with the 256-entry palette. Full screen is a borderless
-// window over the whole monitor, in a display mode of the page's size where the system
-// grants one, else with the page scaled by a whole factor and centred on black.
+// page is shown through an 8-bit DIB with the 256-entry palette. The window shows the page at
+// the whole factor nearest the monitor's scale (it is DPI-aware, so the system does not
+// stretch it), pixels repeated, never smoothed. Full screen is a borderless window over the
+// monitor the window is on, in a display mode of the page's size where the system grants one,
+// else with the page at the largest whole factor, centred on black.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -10,11 +12,16 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <vector>
 
 #include "screen/backend.h"
 #include "screen/pointer.h"
+#include "screen/resources_win32.h"
+#include "screen/scale.h"
+#include "screen/unicode_win32.h"
+#include "screen/window_win32.h"
 
 namespace screen::backend {
 
@@ -22,7 +29,8 @@ namespace {
 
 constexpr DWORD window_style =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-constexpr char class_name[] = "GorvexLauncherWindow";
+constexpr wchar_t class_name[] = L"GorvexLauncherWindow";
+constexpr UINT default_dpi = 96;
 
 struct Bitmap {
   BITMAPINFOHEADER header;
@@ -36,18 +44,21 @@ struct Window {
   int stride = 0;                   // bytes per row of `shown`, a multiple of 4 as DIBs need
   std::vector<std::uint8_t> shown;  // the page as last presented, top row first
   Bitmap bitmap{};
-  BOOL saver_was_active = FALSE;
   bool pumping = false;  // inside handle_events, where the pointer state may be touched
   std::optional<bool> pending_activation;  // an activation seen outside the pump
   bool tracking_leave = false;
   bool full_screen = false;
   bool display_changed = false;
-  RECT windowed{};  // the window's place before full screen
-  int scale = 1;    // screen pixels per page pixel
-  POINT origin{};   // the page's top-left corner in client coordinates
+  bool mode_given_back =
+      false;            // full screen's display mode, undone while another program is active
+  std::wstring device;  // the display of full screen's monitor
+  RECT windowed{};      // the window's place before full screen
+  int scale = 1;        // screen pixels per page pixel
+  POINT origin{};       // the page's top-left corner in client coordinates
 };
 
 Window win;
+std::atomic<HWND> shown_window{nullptr};  // win.handle, for the dialogs of the program thread
 
 // --- Painting ---
 
@@ -61,6 +72,7 @@ void draw_rows(HDC dc, int first, int last) {
     SetDIBitsToDevice(dc, win.origin.x, win.origin.y + first, DWORD(win.width), DWORD(rows), 0, 0,
                       0, UINT(rows), bits, info, DIB_RGB_COLORS);
   } else {
+    SetStretchBltMode(dc, COLORONCOLOR);  // each page pixel a block of one colour
     StretchDIBits(dc, win.origin.x, win.origin.y + first * win.scale, win.width * win.scale,
                   rows * win.scale, 0, 0, win.width, rows, bits, info, DIB_RGB_COLORS, SRCCOPY);
   }
@@ -84,56 +96,157 @@ void paint(HDC dc) {
   draw_rows(dc, 0, win.height - 1);
 }
 
+// --- Scale ---
+
+scale::Point page_size() {
+  return {win.width, win.height};
+}
+
+// Places the page in the client area: the largest whole scale, centred.
+void lay_out() {
+  RECT c{};
+  GetClientRect(win.handle, &c);
+  const scale::Point area{c.right - c.left, c.bottom - c.top};
+  if (area.x <= 0 || area.y <= 0) return;  // minimised
+  win.scale = scale::fitting_factor(area, page_size());
+  const scale::Point o = scale::centred_origin(area, page_size(), win.scale);
+  win.origin = {o.x, o.y};
+}
+
+// Functions of newer Windows, where the system has them.
+template <typename F>
+F user32_function(const char* name) {
+  return reinterpret_cast<F>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+UINT window_dpi() {
+  static const auto get_dpi = user32_function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  if (get_dpi != nullptr) {
+    if (const UINT dpi = get_dpi(win.handle)) return dpi;
+  }
+  UINT dpi = default_dpi;
+  if (HDC dc = GetDC(nullptr)) {
+    dpi = UINT(GetDeviceCaps(dc, LOGPIXELSX));
+    ReleaseDC(nullptr, dc);
+  }
+  return dpi > 0 ? dpi : default_dpi;
+}
+
+// The window's outer rectangle for a client area of `client` at `dpi`, placed at the origin.
+RECT frame_for(scale::Point client, UINT dpi) {
+  static const auto adjust =
+      user32_function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  RECT r{0, 0, client.x, client.y};
+  if (adjust == nullptr || !adjust(&r, window_style, FALSE, 0, dpi))
+    AdjustWindowRect(&r, window_style, FALSE);
+  return r;
+}
+
+// Sizes the window for the page at the factor of `dpi` on its monitor: at `suggested`'s
+// top-left corner when the system proposes a place, else centred on the work area.
+void size_window(UINT dpi, const RECT* suggested) {
+  MONITORINFO m{};
+  m.cbSize = sizeof m;
+  HMONITOR monitor = suggested != nullptr ? MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)
+                                          : MonitorFromWindow(win.handle, MONITOR_DEFAULTTONEAREST);
+  if (!GetMonitorInfoW(monitor, &m)) return;
+  const RECT& work = m.rcWork;
+  const RECT bare = frame_for({0, 0}, dpi);
+  const int factor = scale::window_factor(
+      scale::percent_of_dpi(int(dpi)), {work.right - work.left, work.bottom - work.top},
+      page_size(), {bare.right - bare.left, bare.bottom - bare.top});
+  const RECT r = frame_for({win.width * factor, win.height * factor}, dpi);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  int x = std::max(work.left, work.left + (work.right - work.left - w) / 2);
+  int y = std::max(work.top, work.top + (work.bottom - work.top - h) / 2);
+  if (suggested != nullptr) {
+    x = suggested->left;
+    y = suggested->top;
+  }
+  SetWindowPos(win.handle, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  lay_out();
+  InvalidateRect(win.handle, nullptr, FALSE);
+}
+
 // --- Full screen ---
 
-// Places the page in a client area of cw x ch: the largest whole scale, centred.
-void lay_out(int cw, int ch) {
-  win.scale = std::max(1, std::min(cw / win.width, ch / win.height));
-  win.origin = {(cw - win.width * win.scale) / 2, (ch - win.height * win.scale) / 2};
+// Puts the display mode of the page's size on full screen's display; false when refused.
+bool take_display_mode() {
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  mode.dmPelsWidth = DWORD(win.width);
+  mode.dmPelsHeight = DWORD(win.height);
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  return ChangeDisplaySettingsExW(win.device.c_str(), &mode, nullptr, CDS_FULLSCREEN, nullptr) ==
+         DISP_CHANGE_SUCCESSFUL;
+}
+
+void give_back_display_mode() {
+  ChangeDisplaySettingsExW(win.device.c_str(), nullptr, nullptr, 0, nullptr);
 }
 
 void restore_display() {
-  if (win.display_changed) ChangeDisplaySettingsA(nullptr, 0);
+  if (win.display_changed && !win.mode_given_back) give_back_display_mode();
   win.display_changed = false;
+  win.mode_given_back = false;
+}
+
+// Covers the monitor `monitor` with the window; false when the system refuses.
+bool cover_monitor(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) return false;
+  const RECT& m = info.rcMonitor;
+  if (!SetWindowPos(win.handle, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
+                    SWP_FRAMECHANGED | SWP_SHOWWINDOW))
+    return false;
+  lay_out();
+  InvalidateRect(win.handle, nullptr, FALSE);
+  return true;
 }
 
 void leave_full_screen() {
   restore_display();
   win.full_screen = false;
-  lay_out(win.width, win.height);
-  SetWindowLongPtrA(win.handle, GWL_STYLE, LONG_PTR(window_style | WS_VISIBLE));
+  SetWindowLongPtrW(win.handle, GWL_STYLE, LONG_PTR(window_style | WS_VISIBLE));
   const RECT& r = win.windowed;
   SetWindowPos(win.handle, HWND_NOTOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+  lay_out();
   InvalidateRect(win.handle, nullptr, FALSE);
 }
 
-// Not topmost: the open-file dialog and the message boxes must come up above it.
+// On the monitor the window is on. Not topmost: the open-file dialog and the message boxes
+// must come up above it.
 void enter_full_screen() {
   GetWindowRect(win.handle, &win.windowed);
-  DEVMODEA mode{};
-  mode.dmSize = sizeof mode;
-  mode.dmPelsWidth = DWORD(win.width);
-  mode.dmPelsHeight = DWORD(win.height);
-  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-  win.display_changed = ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
-
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  if (!GetMonitorInfoA(MonitorFromWindow(win.handle, MONITOR_DEFAULTTONEAREST), &monitor)) {
-    restore_display();
-    return;
-  }
-  const RECT& m = monitor.rcMonitor;
+  const HMONITOR monitor = MonitorFromWindow(win.handle, MONITOR_DEFAULTTONEAREST);
+  MONITORINFOEXW info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) return;
+  win.device = info.szDevice;
+  win.display_changed = take_display_mode();
   win.full_screen = true;
-  lay_out(m.right - m.left, m.bottom - m.top);
-  SetWindowLongPtrA(win.handle, GWL_STYLE, LONG_PTR(WS_POPUP | WS_VISIBLE));
-  if (!SetWindowPos(win.handle, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
-                    SWP_FRAMECHANGED | SWP_SHOWWINDOW)) {
-    leave_full_screen();
-    return;
+  SetWindowLongPtrW(win.handle, GWL_STYLE, LONG_PTR(WS_POPUP | WS_VISIBLE));
+  if (!cover_monitor(monitor)) leave_full_screen();
+}
+
+// Another program's window comes to the front (Alt+Tab): full screen's display mode is given
+// back and the window steps aside; coming back takes the mode again.
+void full_screen_activation(bool active, HWND other) {
+  if (!win.full_screen || !win.display_changed) return;
+  DWORD other_process = 0;
+  if (other != nullptr) GetWindowThreadProcessId(other, &other_process);
+  if (!active && !win.mode_given_back && other_process != GetCurrentProcessId()) {
+    give_back_display_mode();
+    win.mode_given_back = true;
+    ShowWindow(win.handle, SW_MINIMIZE);
+  } else if (active && win.mode_given_back) {
+    win.mode_given_back = false;
+    if (!take_display_mode()) win.display_changed = false;
+    cover_monitor(MonitorFromWindow(win.handle, MONITOR_DEFAULTTONEAREST));
   }
-  InvalidateRect(win.handle, nullptr, FALSE);
 }
 
 void toggle_full_screen() {
@@ -157,8 +270,9 @@ void refresh_inside() {
 }
 
 void pointer_moved(LPARAM lp) {
-  events::moved((GET_X_LPARAM(lp) - win.origin.x) / win.scale,
-                (GET_Y_LPARAM(lp) - win.origin.y) / win.scale);
+  const scale::Point p = scale::page_point({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)},
+                                           {win.origin.x, win.origin.y}, win.scale);
+  events::moved(p.x, p.y);
   if (!win.tracking_leave) {
     TRACKMOUSEEVENT t{};
     t.cbSize = sizeof t;
@@ -239,7 +353,7 @@ bool pointer_message(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  if (h != win.handle) return DefWindowProcA(h, msg, wp, lp);
+  if (h != win.handle) return DefWindowProcW(h, msg, wp, lp);
   if (win.pumping) {
     refresh_inside();
     // Extra-button messages want TRUE back; the others 0.
@@ -249,10 +363,17 @@ LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ACTIVATE:
       activation(LOWORD(wp) != WA_INACTIVE && HIWORD(wp) == 0);
+      full_screen_activation(LOWORD(wp) != WA_INACTIVE, reinterpret_cast<HWND>(lp));
       break;  // the system still gives the window the keyboard focus
     case WM_SIZE:
-      if (wp == SIZE_MINIMIZED) activation(false);
+      if (wp == SIZE_MINIMIZED)
+        activation(false);
+      else
+        lay_out();
       break;
+    case WM_DPICHANGED:
+      if (!win.full_screen) size_window(LOWORD(wp), reinterpret_cast<const RECT*>(lp));
+      return 0;
     case WM_CLOSE:
       // Only queues the close key: the window stays until the program closes it.
       if (win.pumping) events::close_requested();
@@ -283,32 +404,33 @@ LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return DefWindowProcA(h, msg, wp, lp);
+  return DefWindowProcW(h, msg, wp, lp);
+}
+
+// The launcher's icon at the system's size `metric`, or the stock one.
+HICON icon(HINSTANCE instance, int metric_x, int metric_y) {
+  if (HANDLE i = LoadImageW(instance, MAKEINTRESOURCEW(GORVEX_ICON), IMAGE_ICON,
+                            GetSystemMetrics(metric_x), GetSystemMetrics(metric_y), 0))
+    return static_cast<HICON>(i);
+  return LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
 }
 
 bool register_class(HINSTANCE instance) {
-  WNDCLASSEXA wc{};
+  WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;  // a double click arrives as a press of its own
   wc.lpfnWndProc = window_proc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hIcon = icon(instance, SM_CXICON, SM_CYICON);
+  wc.hIconSm = icon(instance, SM_CXSMICON, SM_CYSMICON);
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   wc.lpszClassName = class_name;
-  return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-// The window's outer rectangle for the client size, centred on the desktop's work area.
-RECT centred_frame(int width, int height) {
-  RECT frame{0, 0, width, height};
-  AdjustWindowRect(&frame, window_style, FALSE);
-  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-  const int x = std::max(work.left, work.left + (work.right - work.left - w) / 2);
-  const int y = std::max(work.top, work.top + (work.bottom - work.top - h) / 2);
-  return {x, y, x + w, y + h};
+std::wstring from_1251(std::string_view text) {
+  return unicode::widen(text, 1251);
 }
 
 }  // namespace
@@ -319,9 +441,9 @@ bool wants_service_thread() {
 
 bool open(int width, int height, std::string_view title, std::string& error) {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
   if (!register_class(instance)) {
-    error = "RegisterClassExA failed with error " + std::to_string(GetLastError());
+    error = "RegisterClassExW failed with error " + std::to_string(GetLastError());
     return false;
   }
   win = {};
@@ -337,18 +459,18 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   b.biBitCount = 8;
   b.biCompression = BI_RGB;
   b.biClrUsed = 256;
-  lay_out(width, height);
 
-  const RECT r = centred_frame(width, height);
-  win.handle =
-      CreateWindowExA(0, class_name, std::string(title).c_str(), window_style, r.left, r.top,
-                      r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+  win.handle = CreateWindowExW(0, class_name, from_1251(title).c_str(), window_style, CW_USEDEFAULT,
+                               CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
   if (win.handle == nullptr) {
-    error = "CreateWindowExA failed with error " + std::to_string(GetLastError());
+    error = "CreateWindowExW failed with error " + std::to_string(GetLastError());
     return false;
   }
-  SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &win.saver_was_active, 0);
-  SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
+  size_window(window_dpi(), nullptr);
+  shown_window = win.handle;
+  // Keeps the screen saver and display sleep away while this thread lives with the window;
+  // nothing of the session's settings changes.
+  SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED);
   ShowWindow(win.handle, SW_SHOWNORMAL);
   UpdateWindow(win.handle);
   SetForegroundWindow(win.handle);
@@ -356,7 +478,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
 }
 
 void set_title(std::string_view title) {
-  if (win.handle != nullptr) SetWindowTextA(win.handle, std::string(title).c_str());
+  if (win.handle != nullptr) SetWindowTextW(win.handle, from_1251(title).c_str());
 }
 
 void set_palette(const std::array<Rgb, 256>& palette) {
@@ -382,9 +504,9 @@ void handle_events() {
     win.pending_activation.reset();
   }
   MSG m;
-  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&m);
-    DispatchMessageA(&m);
+    DispatchMessageW(&m);
   }
   win.pumping = false;
 }
@@ -392,10 +514,15 @@ void handle_events() {
 void close() {
   if (win.handle == nullptr) return;
   restore_display();
+  shown_window = nullptr;
   DestroyWindow(win.handle);
   win.handle = nullptr;
-  SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, UINT(win.saver_was_active), nullptr, 0);
-  UnregisterClassA(class_name, GetModuleHandleA(nullptr));
+  SetThreadExecutionState(ES_CONTINUOUS);
+  UnregisterClassW(class_name, GetModuleHandleW(nullptr));
+}
+
+void* native_window() {
+  return shown_window.load();
 }
 
 // --- Waiting for messages ---

@@ -1,6 +1,6 @@
 #pragma once
-// Files, folders and processes of the running system. Paths and argument lines are the
-// system's own bytes, passed without conversion.
+// Files, folders and processes of the running system. Paths and argument lines are bytes of
+// the system's code page (ansi_code_page()), the ones a batch file of the launcher holds.
 
 #include <string>
 #include <string_view>
@@ -12,7 +12,12 @@ namespace screen {
 std::string executable_path();
 
 // The folder that holds the executable, cut before the last separator (no trailing one).
+// Windows: where the name has no exact ANSI form, its short 8.3 form if that has one, else
+// the name with '?' for the lost letters; change_directory still enters it.
 std::string get_launcher_directory();
+
+// The launcher folder in UTF-8, for showing it (POSIX: its bytes as they are).
+std::string launcher_directory_utf8();
 
 // The system's ANSI code page: 1251 on a Cyrillic Windows, 65001 where paths are UTF-8.
 int ansi_code_page();

@@ -185,6 +185,10 @@ std::string get_launcher_directory() {
   return slash == std::string::npos ? std::string() : exe.substr(0, slash);
 }
 
+std::string launcher_directory_utf8() {
+  return get_launcher_directory();
+}
+
 int ansi_code_page() {
   return 65001;
 }

@@ -1,20 +1,44 @@
-// Files and processes on Windows, through the ANSI functions: paths and command lines are the
-// system code page's bytes. Programs are found relative to the current directory only; batch
-// files run through the system's cmd.exe without a console window.
+// Files and processes on Windows. The system is asked in UTF-16, so that a launcher folder of
+// any name works; the launcher's paths and command lines are bytes of the system's ANSI code
+// page, as a batch file holds them. Programs are found relative to the current directory
+// only; batch files run through the system's cmd.exe without a console window.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
 #include "screen/files.h"
 #include "screen/process.h"
+#include "screen/unicode_win32.h"
 
 namespace screen {
 
 namespace {
+
+std::wstring wide(std::string_view bytes) {
+  return unicode::widen(bytes, CP_ACP);
+}
+
+std::wstring wide_executable_path() {
+  std::wstring buf(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), DWORD(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+std::wstring wide_launcher_directory() {
+  std::wstring exe = wide_executable_path();
+  const std::size_t slash = exe.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash);
+}
 
 // A program name as a path that never goes through the search path.
 std::string program_path(std::string_view program) {
@@ -35,39 +59,41 @@ std::string command_line(std::string_view program, std::string_view arguments) {
   return line;
 }
 
-bool is_regular_file(const std::string& path) {
-  const DWORD a = GetFileAttributesA(path.c_str());
+bool is_regular_file(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 // The interpreter from the system folder, never one lying in the current folder.
-std::string system_cmd() {
-  char dir[MAX_PATH] = {};
-  const UINT n = GetSystemDirectoryA(dir, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return "cmd.exe";
-  return std::string(dir, n) + "\\cmd.exe";
+std::wstring system_cmd() {
+  wchar_t dir[MAX_PATH] = {};
+  const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return L"cmd.exe";
+  return std::wstring(dir, n) + L"\\cmd.exe";
 }
 
-// Starts a process; false when it cannot be started. `line` is changed by the system.
-bool start(const std::string& application, std::string line, DWORD flags, PROCESS_INFORMATION& pi) {
-  STARTUPINFOA si{};
+// Starts a process; false when it cannot be started.
+bool start(const std::wstring& application, const std::wstring& line, DWORD flags,
+           PROCESS_INFORMATION& pi) {
+  STARTUPINFOW si{};
   si.cb = sizeof si;
-  return CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr,
-                        nullptr, &si, &pi) != 0;
+  std::wstring writable = line;  // CreateProcessW may change the line it is given
+  return CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, FALSE, flags,
+                        nullptr, nullptr, &si, &pi) != 0;
 }
 
 }  // namespace
 
 std::string executable_path() {
-  char buf[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, buf, MAX_PATH);
-  return std::string(buf, strnlen(buf, MAX_PATH - 1));
+  return unicode::ansi_path(wide_executable_path());
 }
 
 std::string get_launcher_directory() {
-  const std::string exe = executable_path();
-  const std::size_t slash = exe.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash);
+  return unicode::ansi_path(wide_launcher_directory());
+}
+
+std::string launcher_directory_utf8() {
+  return unicode::narrow(wide_launcher_directory(), CP_UTF8);
 }
 
 int ansi_code_page() {
@@ -76,13 +102,16 @@ int ansi_code_page() {
 
 int change_directory(std::string_view path) {
   if (path.empty()) return -1;
-  return SetCurrentDirectoryA(std::string(path).c_str()) ? 0 : -1;
+  // The launcher folder by its own name, also where no ANSI name carries it exactly.
+  const std::wstring target =
+      path == get_launcher_directory() ? wide_launcher_directory() : wide(path);
+  return SetCurrentDirectoryW(target.c_str()) ? 0 : -1;
 }
 
 int hand_over(std::string_view program, std::string_view arguments) {
   if (program.empty()) return -1;
   PROCESS_INFORMATION pi{};
-  if (!start(program_path(program), command_line(program, arguments), 0, pi)) return -1;
+  if (!start(wide(program_path(program)), wide(command_line(program, arguments)), 0, pi)) return -1;
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   end_program(0);
@@ -90,14 +119,15 @@ int hand_over(std::string_view program, std::string_view arguments) {
 
 int run_and_wait(std::string_view program, std::string_view arguments) {
   if (program.empty()) return -1;
-  const std::string path = program_path(program);
+  const std::wstring path = wide(program_path(program));
   PROCESS_INFORMATION pi{};
   if (files::is_batch_file(program)) {
     if (!is_regular_file(path)) return -1;
     // With /s cmd drops only the outermost quotes, so a quoted path inside survives.
-    const std::string line = "cmd.exe /s /c \"" + command_line(path, arguments) + "\"";
+    const std::wstring line =
+        L"cmd.exe /s /c \"" + wide(command_line(program_path(program), arguments)) + L"\"";
     if (!start(system_cmd(), line, CREATE_NO_WINDOW, pi)) return -1;
-  } else if (!start(path, command_line(program, arguments), 0, pi)) {
+  } else if (!start(path, wide(command_line(program, arguments)), 0, pi)) {
     return -1;
   }
   CloseHandle(pi.hThread);
@@ -110,7 +140,7 @@ int run_and_wait(std::string_view program, std::string_view arguments) {
 
 int delete_file(std::string_view path) {
   if (path.empty()) return 0;
-  if (DeleteFileA(files::native_path(path).c_str())) return 0;
+  if (DeleteFileW(wide(files::native_path(path)).c_str())) return 0;
   switch (GetLastError()) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:

@@ -44,6 +44,10 @@ MUTANTS = [
      "the leftmost pixel of a byte is in its high bits"),
     ("tools/gorvex-cmd/interpreter.cpp", "out += '%';\n      ++i;", "out += '%';",
      "gorvex-cmd reads \"%%\" as one \"%\""),
+    ("screen/scale.cpp", "return a / b - (a % b != 0 && (a < 0) != (b < 0));", "return a / b;",
+     "a pointer just left of or above a scaled page is outside it"),
+    ("screen/scale.cpp", "std::max(1, (percent + 50) / 100)", "std::max(1, percent / 100)",
+     "a monitor at 150 % shows the page at twice its size"),
 ]
 
 # The link fault needs the old temp.bat left in place to show; planted with the one above.

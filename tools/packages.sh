@@ -11,3 +11,14 @@ need_packages() {
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
+
+# Lets apt install packages of another architecture (wine32 is i386); updates the lists once.
+need_architecture() {
+  [ "$(dpkg --print-architecture)" = "$1" ] && return 0
+  dpkg --print-foreign-architectures | grep -qx "$1" && return 0
+  echo "== adding the $1 architecture"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo dpkg --add-architecture "$1"
+  $sudo apt-get update -qq
+}

@@ -3,9 +3,11 @@
 #   package_test.sh linux   CPackConfig.cmake OUT_DIR   the tar.gz: gorvex-launcher and
 #                                                       gorvex-cmd, executables for this
 #                                                       machine, and the players' read-me
-#   package_test.sh windows CPackConfig.cmake OUT_DIR   the zip: gorvex-launcher.exe, a PE32+
-#                                                       file importing only Windows' own
-#                                                       DLLs, and the read-me
+#   package_test.sh windows CPackConfig.cmake OUT_DIR   the zip: gorvex-launcher.exe, a 32-bit
+#                                                       PE32 file of at most 512 KB importing
+#                                                       only Windows' own DLLs, with icon,
+#                                                       version and manifest, and the read-me
+#                                                       with CR LF line ends
 set -euo pipefail
 
 kind=$1
@@ -59,11 +61,14 @@ if [ "$kind" = linux ]; then
   done
 else
   exe=$unpacked/gorvex-launcher.exe
-  headers=$(x86_64-w64-mingw32-objdump -p "$exe") || fail "gorvex-launcher.exe is not a PE file"
-  grep -Eq "^Magic[[:space:]]+020b[[:space:]]+\(PE32\+\)" <<<"$headers" ||
-    fail "gorvex-launcher.exe is not PE32+"
+  headers=$(i686-w64-mingw32-objdump -p "$exe") || fail "gorvex-launcher.exe is not a PE file"
+  grep -Eq "^Magic[[:space:]]+010b[[:space:]]+\(PE32\)" <<<"$headers" ||
+    fail "gorvex-launcher.exe is not PE32 (32-bit)"
+  grep -q "file format pei-i386" <<<"$headers" || fail "gorvex-launcher.exe is not for x86"
   grep -Eq "^Subsystem[[:space:]]+0+2[[:space:]]" <<<"$headers" ||
     fail "gorvex-launcher.exe is not a windowed (GUI) program"
+  size=$(stat -c %s "$exe")
+  [ "$size" -le $((512 * 1024)) ] || fail "gorvex-launcher.exe has $size bytes, more than 512 KB"
   # Windows' own DLLs only: nothing of the compiler's run time or of any library beside it.
   own="kernel32 user32 gdi32 comdlg32 advapi32 shell32 msvcrt ole32 comctl32 imm32 winmm"
   dlls=$(sed -n 's/^[[:space:]]*DLL Name: *//p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sed 's/\.dll$//')
@@ -71,6 +76,34 @@ else
   for dll in $dlls; do
     [[ " $own " == *" $dll "* ]] || fail "gorvex-launcher.exe imports $dll.dll"
   done
+  # Resources: the icon group (type 14) with 16, 32, 48 and 256 px images, the version (16)
+  # and the manifest (24).
+  resources=$(wrestool -l "$exe" 2>&1) || fail "wrestool cannot read gorvex-launcher.exe"
+  for type in 14 16 24; do
+    grep -q -- "--type=$type " <<<"$resources" || fail "gorvex-launcher.exe has no resource of type $type"
+  done
+  mkdir -p "$out/icon"
+  wrestool -x -t 14 "$exe" -o "$out/icon/group.ico" 2>/dev/null
+  wrestool -x -t 14 "$exe" -o "$out/icon" 2>/dev/null
+  icons=$(icotool -l "$out"/icon/*.ico 2>/dev/null | sed -n 's/.*--width=\([0-9]*\).*/\1/p' | sort -n | uniq | tr '\n' ' ')
+  [ "$icons" = "16 32 48 256 " ] || fail "the icon's sizes are [$icons], expected [16 32 48 256]"
+  manifest=$(wrestool -x --raw -t 24 "$exe" 2>/dev/null | tr -d '\r')
+  for part in 'level="asInvoker"' '>PerMonitorV2' '>true/pm<' 'Microsoft.Windows.Common-Controls' \
+    '{e2011457-1546-43c5-a5fe-008deee3d3f0}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
+    grep -qF -- "$part" <<<"$manifest" || fail "the manifest lacks $part"
+  done
+  version=$(wrestool -x --raw -t 16 "$exe" 2>/dev/null | tr -d '\0')
+  for part in "Gorvex Launcher" "1.0.0.0" "041904e3"; do
+    grep -qiF -- "$part" <<<"$version" || fail "the version resource lacks $part"
+  done
+  # The read-me opens right in Notepad: CR LF at every line end, and it tells players to
+  # unpack where they can write.
+  lines=$(wc -l <"$unpacked/$readme")
+  crlf=$(grep -c $'\r$' "$unpacked/$readme" || true)
+  [ "$lines" -gt 0 ] && [ "$crlf" = "$lines" ] && ! grep -q $'\r\r' "$unpacked/$readme" ||
+    fail "the read-me has $crlf CR LF line ends in $lines lines"
+  grep -q "a folder you can write to" "$unpacked/$readme" ||
+    fail "the read-me does not say to unpack into a folder the player can write to"
   echo "imports:" $dlls
 fi
 echo "PASS: the $kind package holds $expected"

@@ -2,7 +2,9 @@
 """Pictures for the Wine checks.
 
   pixels.py picture OUT.bmp          an 8-bit test background with every colour index in use
-  pixels.py compare SHOT SNAP X Y    exit 0 when SNAP equals SHOT's area at (X, Y), else 1
+  pixels.py compare SHOT SNAP X Y [SCALE]
+                                     exit 0 when SNAP, each pixel repeated SCALE times across
+                                     and down, equals SHOT's area at (X, Y), else 1
 """
 import sys
 
@@ -18,9 +20,11 @@ def picture(path):
     im.save(path)
 
 
-def compare(shot_path, snap_path, x, y):
+def compare(shot_path, snap_path, x, y, scale=1):
     shot = Image.open(shot_path).convert("RGB")
     snap = Image.open(snap_path).convert("RGB")
+    if scale != 1:
+        snap = snap.resize((snap.width * scale, snap.height * scale), Image.NEAREST)
     area = shot.crop((x, y, x + snap.width, y + snap.height))
     diff = ImageChops.difference(area, snap)
     box = diff.getbbox()
@@ -34,7 +38,7 @@ def compare(shot_path, snap_path, x, y):
 if __name__ == "__main__":
     if len(sys.argv) == 3 and sys.argv[1] == "picture":
         picture(sys.argv[2])
-    elif len(sys.argv) == 6 and sys.argv[1] == "compare":
-        sys.exit(compare(sys.argv[2], sys.argv[3], int(sys.argv[4]), int(sys.argv[5])))
+    elif len(sys.argv) in (6, 7) and sys.argv[1] == "compare":
+        sys.exit(compare(sys.argv[2], sys.argv[3], *map(int, sys.argv[4:])))
     else:
         sys.exit(__doc__)
