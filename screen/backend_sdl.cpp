@@ -1,12 +1,15 @@
 // The SDL2 window backend. The service thread owns everything here: it initialises SDL,
 // creates the window, presents and pumps the events. Pages are copied into an 8-bit surface
-// that carries the palette; blitting it to the window surface turns indices into colours.
+// that carries the palette; the present step turns indices into colours and enlarges the page
+// by a whole factor (the desktop's scale in a window, the largest that fits full screen),
+// pixel for pixel, so that the pixel font stays sharp.
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +21,7 @@
 #include "base/cp1251.h"
 #include "screen/backend.h"
 #include "screen/pointer.h"
+#include "screen/scale.h"
 
 namespace screen::backend {
 
@@ -28,8 +32,16 @@ SDL_Surface* indexed = nullptr;  // the visible page as last presented
 SDL_Cursor* arrow = nullptr;
 bool saver_was_enabled = false;
 
+// Where the page is in the window surface: its corner and the screen pixels per page pixel.
+int windowed_factor = 1;  // in a window: the desktop's whole scale
+int factor = 1;
+scale::Point origin{};
+scale::Point placed_for{};    // the surface size that factor and origin were worked out for
+Uint32 colour_map[256] = {};  // palette entries in the window surface's pixel format
+const SDL_PixelFormat* mapped_for = nullptr;
+
 // What the events told us about the pointer and the window.
-int pointer_x = 0, pointer_y = 0;  // client position of the latest pointer event
+int pointer_x = 0, pointer_y = 0;  // page position of the latest pointer event
 bool entered = false;              // the pointer is over the window (ENTER/LEAVE)
 bool captured = false;             // we hold the capture while a button is down
 bool focused = true;               // the window starts active
@@ -41,29 +53,110 @@ Uint32 wake_event = 0;  // the user event that wake() pushes; 0 when none could 
 SDL_Event held{};       // an event that wait_for_event took from the queue
 bool holding = false;
 
-// Blits the whole picture again: after an expose or a change of display.
+scale::Point page_size() {
+  return {indexed->w, indexed->h};
+}
+
+// The largest whole factor that fits the surface, the page centred: in a window of the
+// desktop's scale that is that scale; full screen, the most the screen holds.
+void place_page(const SDL_Surface* target) {
+  placed_for = {target->w, target->h};
+  factor = scale::fitting_factor(placed_for, page_size());
+  origin = scale::centred_origin(placed_for, page_size(), factor);
+}
+
+// Copies page rows first..last (both included) to the surface at the factor, clipped to it.
+void paint(SDL_Surface* target, int first, int last) {
+  if (target->format->BytesPerPixel != 4) {  // rare formats: the plain blit, unscaled
+    SDL_Rect band{0, first, indexed->w, last - first + 1};
+    SDL_Rect to{origin.x, origin.y + first, band.w, band.h};
+    SDL_BlitSurface(indexed, &band, target, &to);
+    return;
+  }
+  if (mapped_for != target->format) {
+    const SDL_Color* c = indexed->format->palette->colors;
+    for (int i = 0; i < 256; ++i)
+      colour_map[i] = SDL_MapRGB(target->format, c[i].r, c[i].g, c[i].b);
+    mapped_for = target->format;
+  }
+  const int x_from = std::max(0, -origin.x / factor);
+  const int x_to = std::min(indexed->w, (target->w - origin.x + factor - 1) / factor);
+  for (int y = first; y <= last; ++y) {
+    const auto* source = static_cast<const std::uint8_t*>(indexed->pixels) + y * indexed->pitch;
+    for (int j = 0; j < factor; ++j) {
+      const int ty = origin.y + y * factor + j;
+      if (ty < 0 || ty >= target->h) continue;
+      auto* row = reinterpret_cast<Uint32*>(static_cast<std::uint8_t*>(target->pixels) +
+                                            std::size_t(ty) * std::size_t(target->pitch));
+      for (int x = x_from; x < x_to; ++x) {
+        const Uint32 colour = colour_map[source[x]];
+        for (int i = 0, tx = origin.x + x * factor; i < factor; ++i, ++tx)
+          if (tx >= 0 && tx < target->w) row[tx] = colour;
+      }
+    }
+  }
+}
+
+// Paints the whole picture again, black around it: after an expose or a change of display.
 void show_all() {
   SDL_Surface* target = SDL_GetWindowSurface(window);
   if (target == nullptr) return;
-  SDL_BlitSurface(indexed, nullptr, target, nullptr);
+  place_page(target);
+  SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+  paint(target, 0, indexed->h - 1);
   SDL_UpdateWindowSurface(window);
 }
 
-// Full screen only in a display mode of exactly the window's size, so that window pixels
-// stay screen pixels; when that is not possible the window stays as it is.
+// The window at the desktop's scale.
+void size_window() {
+  SDL_SetWindowSize(window, indexed->w * windowed_factor, indexed->h * windowed_factor);
+  SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+// Full screen in a display mode of the page's own size where the display has one; else over
+// the desktop as it is, the page enlarged by the largest whole factor and centred on black.
+// Back in a window at the desktop's scale.
 void toggle_full_screen() {
-  const bool to_full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) == 0;
-  if (to_full) {
-    const int display = SDL_GetWindowDisplayIndex(window);
-    SDL_DisplayMode wanted{SDL_PIXELFORMAT_UNKNOWN, indexed->w, indexed->h, 0, nullptr};
-    SDL_DisplayMode mode{};
-    if (display < 0 || SDL_GetClosestDisplayMode(display, &wanted, &mode) == nullptr ||
-        mode.w != indexed->w || mode.h != indexed->h ||
-        SDL_SetWindowDisplayMode(window, &mode) != 0)
-      return;
+  if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0) {
+    if (SDL_SetWindowFullscreen(window, 0) != 0) return;
+    size_window();
+    show_all();
+    return;
   }
-  if (SDL_SetWindowFullscreen(window, to_full ? SDL_WINDOW_FULLSCREEN : 0) != 0) return;
+  const int display = SDL_GetWindowDisplayIndex(window);
+  SDL_DisplayMode wanted{SDL_PIXELFORMAT_UNKNOWN, indexed->w, indexed->h, 0, nullptr};
+  SDL_DisplayMode mode{};
+  const bool own_mode =
+      display >= 0 && SDL_GetClosestDisplayMode(display, &wanted, &mode) != nullptr &&
+      mode.w == indexed->w && mode.h == indexed->h && SDL_SetWindowDisplayMode(window, &mode) == 0;
+  if (SDL_SetWindowFullscreen(
+          window, own_mode ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+    return;
   show_all();
+}
+
+// The desktop's scale in percent: GDK_SCALE when it is a whole number, else the X
+// resources' Xft.dpi (96 is 100 %), else 100.
+int desktop_percent(const SDL_SysWMinfo& info) {
+  if (const char* gdk = std::getenv("GDK_SCALE")) {
+    char* end = nullptr;
+    const long n = std::strtol(gdk, &end, 10);
+    if (end != gdk && *end == '\0' && n >= 1 && n <= 16) return int(n) * 100;
+  }
+  if (info.subsystem != SDL_SYSWM_X11) return 100;
+  const char* resources = XResourceManagerString(info.info.x11.display);
+  if (resources == nullptr) return 100;
+  const std::string_view all(resources);
+  for (std::size_t at = 0; at < all.size();) {
+    const std::size_t end = std::min(all.find('\n', at), all.size());
+    std::string_view line = all.substr(at, end - at);
+    at = end + 1;
+    if (line.substr(0, 8) != "Xft.dpi:") continue;
+    const std::string value(line.substr(8));
+    const double dpi = std::strtod(value.c_str(), nullptr);
+    if (dpi >= 24 && dpi <= 2400) return scale::percent_of_dpi(int(dpi + 0.5));
+  }
+  return 100;
 }
 
 int button_bit(Uint8 sdl_button) {
@@ -132,17 +225,24 @@ void handle_window_event(const SDL_WindowEvent& e) {
   }
 }
 
+// The page pixel under a window point.
+void set_pointer(int window_x, int window_y) {
+  const scale::Point p = scale::page_point({window_x, window_y}, origin, factor);
+  pointer_x = p.x;
+  pointer_y = p.y;
+}
+
 // Notes where the pointer is before an event is handled.
 void track_pointer(const SDL_Event& e) {
   if (e.type == SDL_MOUSEMOTION) {
-    pointer_x = e.motion.x;
-    pointer_y = e.motion.y;
+    set_pointer(e.motion.x, e.motion.y);
   } else if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
-    pointer_x = e.button.x;
-    pointer_y = e.button.y;
+    set_pointer(e.button.x, e.button.y);
   } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_ENTER) {
     entered = true;
-    SDL_GetMouseState(&pointer_x, &pointer_y);
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    set_pointer(x, y);
   } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_LEAVE) {
     entered = false;
   }
@@ -161,7 +261,7 @@ void handle(const SDL_Event& e) {
   events::inside(pointer_inside());
   switch (e.type) {
     case SDL_MOUSEMOTION:
-      events::moved(e.motion.x, e.motion.y);
+      events::moved(pointer_x, pointer_y);
       break;
     case SDL_MOUSEBUTTONDOWN:
       if (const int bit = button_bit(e.button.button)) events::pressed(bit);
@@ -267,7 +367,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     return false;
   }
   window = SDL_CreateWindow(cp1251::to_utf8(title).c_str(), SDL_WINDOWPOS_CENTERED,
-                            SDL_WINDOWPOS_CENTERED, width, height, 0);
+                            SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_HIDDEN);
   if (window != nullptr)
     indexed = SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8);
   if (window == nullptr || indexed == nullptr || SDL_GetWindowSurface(window) == nullptr) {
@@ -278,8 +378,19 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") XSetIOErrorHandler(display_lost);
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11)
-    system_id = std::uint64_t(info.info.x11.window);
+  const bool known = SDL_GetWindowWMInfo(window, &info) == SDL_TRUE;
+  if (known && info.subsystem == SDL_SYSWM_X11) system_id = std::uint64_t(info.info.x11.window);
+  // As large as the desktop's scale asks, as far as its usable part holds it.
+  SDL_Rect work{0, 0, width, height};
+  const int display = SDL_GetWindowDisplayIndex(window);
+  if (display >= 0) SDL_GetDisplayUsableBounds(display, &work);
+  windowed_factor = scale::window_factor(known ? desktop_percent(info) : 100, {work.w, work.h},
+                                         {width, height}, {0, 0});
+  if (windowed_factor > 1) size_window();
+  SDL_ShowWindow(window);
+  mapped_for = nullptr;
+  factor = windowed_factor;
+  origin = {};
   SDL_FillRect(indexed, nullptr, 0);
   arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   if (arrow != nullptr) SDL_SetCursor(arrow);
@@ -306,6 +417,7 @@ void set_palette(const std::array<Rgb, 256>& palette) {
   for (std::size_t i = 0; i < palette.size(); ++i)
     colours[i] = {palette[i].red, palette[i].green, palette[i].blue, SDL_ALPHA_OPAQUE};
   SDL_SetPaletteColors(indexed->format->palette, colours, 0, 256);
+  mapped_for = nullptr;  // the colours change: map them anew
 }
 
 void present(const std::uint8_t* page, int width, int first, int last) {
@@ -317,10 +429,17 @@ void present(const std::uint8_t* page, int width, int first, int last) {
                 page + std::size_t(y) * std::size_t(width), std::size_t(row_bytes));
   SDL_Surface* target = SDL_GetWindowSurface(window);
   if (target == nullptr) return;
-  SDL_Rect band{0, first, indexed->w, last - first + 1};
-  SDL_Rect to = band;
-  SDL_BlitSurface(indexed, &band, target, &to);
-  SDL_UpdateWindowSurfaceRects(window, &band, 1);
+  if (placed_for != scale::Point{target->w, target->h}) {  // resized: all of it, anew
+    show_all();
+    return;
+  }
+  paint(target, first, last);
+  SDL_Rect band{origin.x, origin.y + first * factor, indexed->w * factor,
+                (last - first + 1) * factor};
+  SDL_Rect all{0, 0, target->w, target->h};
+  SDL_Rect shown{};
+  if (SDL_IntersectRect(&band, &all, &shown) == SDL_TRUE)
+    SDL_UpdateWindowSurfaceRects(window, &shown, 1);
 }
 
 void handle_events() {

@@ -12,7 +12,9 @@ import sys
 import time
 
 import xdnd
-from harness import HEIGHT, Failure, GameFolder, Launcher, XServer, check, wait_until
+from PIL import Image
+
+from harness import HEIGHT, TITLE, Failure, GameFolder, Launcher, XServer, check, wait_until
 
 GAME = ["-noconsole", "-conf", "CFG/gorvex.cnf"]
 EDITOR = ["-noconsole", "-conf", "CFG/editor.cnf"]
@@ -544,6 +546,90 @@ def chooser_ends_case(sig):
     return case
 
 
+def scaled_session(bin_dir, size, resources=None):
+    """An X server of `size`, X resources merged in if given, and the launcher of a fresh game
+    folder in it; the expected start screen at 640 x 480."""
+    server = XServer(size)
+    game = GameFolder(bin_dir)
+    if resources:
+        subprocess.run(["xrdb", "-merge"], input=resources.encode(), env=server.env(),
+                       check=True, timeout=10)
+    expected = game.snapshot()
+    launcher = Launcher(server, game, server.env(HOME=game.temp, GSETTINGS_BACKEND="memory"))
+    return server, game, launcher, expected
+
+
+def shows_enlarged(server, box, expected, factor):
+    """Whether the screen shows the expected screen enlarged `factor` times in `box`."""
+    want = expected.resize((expected.width * factor, expected.height * factor), Image.NEAREST)
+    return server.screenshot().crop(box).tobytes() == want.tobytes()
+
+
+def case_scaled_window(bin_dir):
+    """A 4K desktop scaled to 200 %: the window is 1280 x 960, the screen doubled pixel for
+    pixel, and a click on a doubled button acts on it."""
+    server, game, launcher, expected = scaled_session(bin_dir, "3840x2160", "Xft.dpi: 192\n")
+    try:
+        window = server.find_window(TITLE, timeout=15)
+        left, top, right, bottom = server.geometry(window)
+        check((right - left, bottom - top) == (1280, 960),
+              "the window is %d x %d" % (right - left, bottom - top))
+        wait_until("the doubled start screen",
+                   lambda: shows_enlarged(server, (left, top, right, bottom), expected, 2), 10,
+                   step=0.2)
+        launcher.origin = (left, top)
+        launcher.click(2 * BUTTON[1][0], 2 * BUTTON[1][1])
+        launcher.wait_hand_over(GAME)
+    finally:
+        launcher.finish()
+        server.stop()
+        game.remove()
+
+
+def case_full_screen_without_mode(bin_dir):
+    """Alt+Enter on a 1920 x 1080 desktop with a window manager and no 640 x 480 mode: the
+    screen doubled, centred on black, and clicks land where the buttons are drawn; Alt+Enter
+    again brings the window back."""
+    server = XServer("1920x1080")
+    manager = subprocess.Popen(["openbox", "--sm-disable"], env=server.env(),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    game = GameFolder(bin_dir)
+    launcher = None
+    try:
+        expected = game.snapshot()
+        launcher = Launcher(server, game, server.env(HOME=game.temp, GSETTINGS_BACKEND="memory"))
+        # The window manager frames the window: look for it in the whole tree.
+        window = wait_until("the launcher's window", lambda: server.run(
+            "xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE,
+            check_status=False).split(), 15)[0]
+        server.xdotool("windowactivate", "--sync", window)
+        server.xdotool("key", "alt+Return")
+        wait_until("the doubled screen, centred",
+                   lambda: shows_enlarged(server, (320, 60, 1600, 1020), expected, 2), 10,
+                   step=0.2)
+        shot = server.screenshot()
+        check(shot.getpixel((0, 0)) == (0, 0, 0) and shot.getpixel((1919, 1079)) == (0, 0, 0),
+              "not black around the picture")
+        server.xdotool("key", "alt+Return")
+        wait_until("the window back at 640 x 480", lambda: tuple(
+            b - a for a, b in zip(server.geometry(int(window))[:2],
+                                  server.geometry(int(window))[2:])) == (640, 480), 10)
+        server.xdotool("key", "alt+Return")
+        wait_until("full screen again",
+                   lambda: shows_enlarged(server, (320, 60, 1600, 1020), expected, 2), 10,
+                   step=0.2)
+        launcher.origin = (320, 60)
+        launcher.click(2 * BUTTON[2][0], 2 * BUTTON[2][1])
+        launcher.wait_hand_over(EDITOR)
+    finally:
+        manager.kill()
+        manager.wait(timeout=10)
+        if launcher:
+            launcher.finish()
+        server.stop()
+        game.remove()
+
+
 def case_lost_display(bin_dir):
     s = Session(bin_dir)
     try:
@@ -747,6 +833,8 @@ OWN_CASES = {
     "chooser_attached": case_chooser_attached,
     "chooser_ends_on_sigterm": chooser_ends_case(signal.SIGTERM),
     "chooser_ends_on_sigint": chooser_ends_case(signal.SIGINT),
+    "scaled_window": case_scaled_window,
+    "full_screen_without_mode": case_full_screen_without_mode,
     "lost_display": case_lost_display,
     "fifo_picture": picture_case(os.mkfifo),
     "sparse_picture": picture_case(sparse_picture),
