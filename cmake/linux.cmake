@@ -9,7 +9,20 @@ if(NOT SDL2_FOUND)
 endif()
 find_package(X11 REQUIRED)
 
-add_library(gorvex_sdl OBJECT screen/backend_sdl.cpp app/dialogs_linux.cpp)
+# The icon, drawn by gorvex-icon (tools/icon): a PNG for desktop entries and the pixels of
+# the window's own icon.
+set(GORVEX_ICON_DIR ${CMAKE_BINARY_DIR}/icon)
+set(GORVEX_ICON_PNG ${GORVEX_ICON_DIR}/gorvex-launcher.png)
+add_custom_command(
+  OUTPUT ${GORVEX_ICON_PNG} ${GORVEX_ICON_DIR}/window_icon.cpp
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${GORVEX_ICON_DIR}
+  COMMAND gorvex-icon ${GORVEX_ICON_DIR}/gorvex-launcher.ico ${GORVEX_ICON_PNG}
+          ${GORVEX_ICON_DIR}/window_icon.cpp
+  DEPENDS gorvex-icon
+  COMMENT "Drawing the launcher's icon")
+
+add_library(gorvex_sdl OBJECT screen/backend_sdl.cpp app/dialogs_linux.cpp
+            ${GORVEX_ICON_DIR}/window_icon.cpp)
 target_link_libraries(gorvex_sdl PUBLIC gorvex_core SDL2::SDL2 X11::X11)
 target_compile_options(gorvex_sdl PRIVATE ${GORVEX_WARNINGS})
 add_executable(gorvex-launcher app/main.cpp)

@@ -1,5 +1,6 @@
 # Release packages. A player unpacks one into the game folder, beside gorvex.exe:
-#   Linux:   gorvex-launcher, gorvex-cmd and the players' read-me, as a tar.gz
+#   Linux:   gorvex-launcher, gorvex-cmd, the icon, a desktop entry with the script that adds
+#            it to the menu, and the players' read-me, as a tar.gz
 #   Windows: gorvex-launcher.exe and the read-me, as a zip
 # `cmake --install BUILD --prefix GAME_FOLDER` puts the same files into a game folder.
 
@@ -11,6 +12,13 @@ if(TARGET gorvex-launcher)
 endif()
 if(NOT WIN32 AND TARGET gorvex-cmd)
   install(TARGETS gorvex-cmd RUNTIME DESTINATION .)
+endif()
+# Linux desktops: the icon, a desktop entry (a template: an entry needs absolute paths) and
+# the script that writes the entry for the folder the files were unpacked in.
+if(NOT WIN32 AND TARGET gorvex-launcher)
+  install(FILES ${GORVEX_ICON_PNG} ${CMAKE_SOURCE_DIR}/tools/desktop/gorvex-launcher.desktop
+          DESTINATION .)
+  install(PROGRAMS ${CMAKE_SOURCE_DIR}/tools/desktop/gorvex-launcher-menu.sh DESTINATION .)
 endif()
 if(WIN32)
   # Windows' own text viewers want CR LF line ends.

@@ -22,6 +22,7 @@
 #include "screen/backend.h"
 #include "screen/pointer.h"
 #include "screen/scale.h"
+#include "screen/window_icon.h"
 
 namespace screen::backend {
 
@@ -387,6 +388,13 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   windowed_factor = scale::window_factor(known ? desktop_percent(info) : 100, {work.w, work.h},
                                          {width, height}, {0, 0});
   if (windowed_factor > 1) size_window();
+  // Bytes R, G, B, A in memory: SDL's "ABGR8888" on a little-endian machine, RGBA32 anywhere.
+  if (SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+          const_cast<unsigned char*>(window_icon_rgba), window_icon_size, window_icon_size, 32,
+          window_icon_size * 4, SDL_PIXELFORMAT_RGBA32)) {
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
+  }
   SDL_ShowWindow(window);
   mapped_for = nullptr;
   factor = windowed_factor;

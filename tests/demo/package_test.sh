@@ -23,7 +23,11 @@ fail() {
 rm -rf "$out"
 mkdir -p "$out"
 case $kind in
-  linux) generator=TGZ suffix=tar.gz expected="gorvex-cmd gorvex-launcher $readme" ;;
+  linux)
+    generator=TGZ suffix=tar.gz
+    expected="gorvex-cmd gorvex-launcher $readme gorvex-launcher.png gorvex-launcher.desktop"
+    expected="$expected gorvex-launcher-menu.sh"
+    ;;
   windows) generator=ZIP suffix=zip expected="gorvex-launcher.exe $readme" ;;
   *) echo "unknown package kind $kind"; exit 2 ;;
 esac
@@ -59,6 +63,25 @@ if [ "$kind" = linux ]; then
     grep -Eq "Type: *(EXEC|DYN)" <<<"$header" || fail "$program is not an executable"
     if ldd "$file" | grep -q "not found"; then fail "$program needs missing libraries"; fi
   done
+  # The menu entry for a folder whose name a desktop entry must escape: the desktop's own
+  # launcher (gio) starts the program in it, in its folder.
+  odd="$out/Игры & 100% \"fun\" \$HOME \\s x"
+  mkdir -p "$odd"
+  cp -a "$unpacked"/. "$odd"/
+  printf '#!/bin/sh\npwd -P > "$0.ran"\n' >"$odd/gorvex-launcher"
+  HOME=$out/home XDG_DATA_HOME= "$odd/gorvex-launcher-menu.sh" >/dev/null ||
+    fail "gorvex-launcher-menu.sh failed"
+  entry=$out/home/.local/share/applications/gorvex-launcher.desktop
+  [ -f "$entry" ] || fail "no menu entry written"
+  grep -qx 'StartupWMClass=gorvex-launcher' "$entry" || fail "the entry names no window class"
+  if command -v gio >/dev/null; then
+    HOME=$out/home gio launch "$entry" 2>"$out/gio.log" || { cat "$out/gio.log"; fail "gio launch"; }
+    for _ in $(seq 50); do [ -s "$odd/gorvex-launcher.ran" ] && break; sleep 0.1; done
+    [ "$(cat "$odd/gorvex-launcher.ran" 2>/dev/null)" = "$(cd "$odd" && pwd -P)" ] ||
+      fail "the menu entry did not start the launcher in its folder"
+  fi
+  icon=$(sed -n 's/^Icon=//p' "$entry" | sed 's/\\\\/\\/g')
+  [ -s "$icon" ] || fail "the entry's icon $icon is not there"
 else
   exe=$unpacked/gorvex-launcher.exe
   headers=$(i686-w64-mingw32-objdump -p "$exe") || fail "gorvex-launcher.exe is not a PE file"

@@ -290,6 +290,21 @@ def case_no_emulator(bin_dir):
         s.close()
 
 
+def case_icon(s):
+    """The window carries the launcher's icon: _NET_WM_ICON holds the 48-pixel picture of the
+    icon file that the build drew."""
+    prop = s.server.run("xprop", "-id", str(s.launcher.window), "-notype", "32c", "_NET_WM_ICON")
+    values = [int(v) for v in prop.split("=", 1)[1].replace(",", " ").split()]
+    check(values[:2] == [48, 48] and len(values) == 2 + 48 * 48, "_NET_WM_ICON: %r" % prop[:80])
+    ico = Image.open(os.path.join(s.game.bin_dir, "..", "icon", "gorvex-launcher.ico"))
+    drawn = ico.ico.getimage((48, 48)).convert("RGBA")
+    shown = [((v >> 16) & 255, (v >> 8) & 255, v & 255, v >> 24) for v in values[2:]]
+    check(shown == list(drawn.getdata()), "the window's icon differs from the drawn one")
+    # The menu entry's StartupWMClass names the window's class.
+    wm_class = s.server.run("xprop", "-id", str(s.launcher.window), "WM_CLASS")
+    check('"gorvex-launcher"' in wm_class, "WM_CLASS: %r" % wm_class)
+
+
 def case_other_folder(bin_dir):
     """Started from another folder (a shortcut without one): the picture still shows, and
     without any picture stderr says which file is missing."""
@@ -796,6 +811,7 @@ WINDOW_CASES = {
     "quick_click": case_quick_click,
     "exit": case_exit,
     "close_request": case_close_request,
+    "icon": case_icon,
 }
 OWN_CASES = {
     "mod": install_case("game", "levels", "level.wad", lambda path: path),

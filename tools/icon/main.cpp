@@ -1,6 +1,7 @@
 // gorvex-icon: draws the launcher's icon with the toolkit's own bevelled button and font, in
 // the game palette, at 16, 32, 48 and 256 pixels, without a window.
-//   gorvex-icon OUT.ico [OUT.png]   the icon file, and the 256-pixel picture as PNG
+//   gorvex-icon OUT.ico [OUT.png [OUT.cpp]]   the icon file, the 256-pixel picture as PNG,
+//                                             and the 48-pixel one as C++ for a window icon
 
 #include <algorithm>
 #include <cstdio>
@@ -39,11 +40,24 @@ tools::RgbaImage draw_icon(int size) {
   return image;
 }
 
+// The picture as the definitions that screen/window_icon.h declares.
+bool save_source(const char* path, const tools::RgbaImage& image) {
+  std::FILE* f = std::fopen(path, "w");
+  if (f == nullptr) return false;
+  std::fprintf(f, "// Drawn by gorvex-icon at build time.\n#include \"screen/window_icon.h\"\n\n");
+  std::fprintf(f, "const int screen::window_icon_size = %d;\n", image.size);
+  std::fprintf(f, "const unsigned char screen::window_icon_rgba[] = {");
+  for (std::size_t i = 0; i < image.rgba.size(); ++i)
+    std::fprintf(f, "%s%u,", i % 16 == 0 ? "\n" : "", unsigned(image.rgba[i]));
+  std::fprintf(f, "\n};\n");
+  return std::fclose(f) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 3) {
-    std::fprintf(stderr, "usage: gorvex-icon OUT.ico [OUT.png]\n");
+  if (argc < 2 || argc > 4) {
+    std::fprintf(stderr, "usage: gorvex-icon OUT.ico [OUT.png [OUT.cpp]]\n");
     return 2;
   }
   if (screen::set_screen_mode(640, 480, 8, 1) != 0) {
@@ -57,8 +71,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "gorvex-icon: cannot write %s\n", argv[1]);
     return 1;
   }
-  if (argc == 3 && !tools::save_png(argv[2], images.back())) {
+  if (argc >= 3 && !tools::save_png(argv[2], images.back())) {
     std::fprintf(stderr, "gorvex-icon: cannot write %s\n", argv[2]);
+    return 1;
+  }
+  if (argc == 4 && !save_source(argv[3], images[2])) {
+    std::fprintf(stderr, "gorvex-icon: cannot write %s\n", argv[3]);
     return 1;
   }
   return 0;
