@@ -35,6 +35,7 @@ bool saver_was_enabled = false;
 
 // Where the page is in the window surface: its corner and the screen pixels per page pixel.
 int windowed_factor = 1;  // in a window: the desktop's whole scale
+int density = 1;          // surface pixels per window point, where the system scales windows
 int factor = 1;
 scale::Point origin{};
 scale::Point placed_for{};    // the surface size that factor and origin were worked out for
@@ -228,7 +229,9 @@ void handle_window_event(const SDL_WindowEvent& e) {
 
 // The page pixel under a window point.
 void set_pointer(int window_x, int window_y) {
-  const scale::Point p = scale::page_point({window_x, window_y}, origin, factor);
+  // Where the system counts the window in points of several pixels, its events do too.
+  const scale::Point p =
+      scale::page_point({window_x * density, window_y * density}, origin, factor);
   pointer_x = p.x;
   pointer_y = p.y;
 }
@@ -368,7 +371,8 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     return false;
   }
   window = SDL_CreateWindow(cp1251::to_utf8(title).c_str(), SDL_WINDOWPOS_CENTERED,
-                            SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_HIDDEN);
+                            SDL_WINDOWPOS_CENTERED, width, height,
+                            SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (window != nullptr)
     indexed = SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8);
   if (window == nullptr || indexed == nullptr || SDL_GetWindowSurface(window) == nullptr) {
@@ -385,8 +389,15 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   SDL_Rect work{0, 0, width, height};
   const int display = SDL_GetWindowDisplayIndex(window);
   if (display >= 0) SDL_GetDisplayUsableBounds(display, &work);
-  windowed_factor = scale::window_factor(known ? desktop_percent(info) : 100, {work.w, work.h},
-                                         {width, height}, {0, 0});
+  // A system that scales windows itself (Wayland) hands over a surface of more pixels than
+  // points: the page fills it sharply at that density, and the window keeps its size.
+  int pixels_wide = width, points_wide = width, high = height;
+  SDL_GetWindowSizeInPixels(window, &pixels_wide, &high);
+  SDL_GetWindowSize(window, &points_wide, &high);
+  density = points_wide > 0 ? std::max(1, pixels_wide / points_wide) : 1;
+  windowed_factor = density > 1 ? 1
+                                : scale::window_factor(known ? desktop_percent(info) : 100,
+                                                       {work.w, work.h}, {width, height}, {0, 0});
   if (windowed_factor > 1) size_window();
   // Bytes R, G, B, A in memory: SDL's "ABGR8888" on a little-endian machine, RGBA32 anywhere.
   if (SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
