@@ -29,7 +29,7 @@ fi
 . tools/packages.sh
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev zenity
   xfonts-base dosbox)
-[ "$xvfb" = yes ] && packages+=(xvfb x11-utils imagemagick)
+[ "$xvfb" = yes ] && packages+=(xvfb x11-utils imagemagick python3-pil)
 need_packages "${packages[@]}"
 
 echo "== building the launcher and the demo game folder (build/, build/demo/)"
@@ -50,34 +50,8 @@ if [ "$xvfb" = no ]; then
   exec ./gorvex-launcher
 fi
 
-# No desktop: a private X server, the launcher in it for a moment, and a screenshot of it.
-work=$(mktemp -d)
-xvfb_pid=""
-launcher_pid=""
-cleanup() {
-  if [ -n "$launcher_pid" ]; then kill "$launcher_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-echo "== starting a virtual X server (Xvfb)"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do grep -q . "$work/display" && break; sleep 0.1; done
-grep -q . "$work/display" || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
-DISPLAY=:$(head -n1 "$work/display")
-export DISPLAY
-
-echo "== starting the launcher in $demo on display $DISPLAY"
-(cd "$demo" && exec ./gorvex-launcher) &
-launcher_pid=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "Gorvex Launcher".*/\1/p' | head -n1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "run.sh: the launcher's window did not appear" >&2; exit 1; }
-sleep 0.5  # the first frames
-import -window "$window" build/run-screenshot.png
+# No desktop: the test harness starts a private X server, the launcher in it for a moment,
+# and saves a screenshot of its window.
+echo "== starting the launcher in $demo in a virtual X server (Xvfb)"
+/usr/bin/python3 tests/e2e/harness.py shot "$demo" build/run-screenshot.png
 echo "== the launcher ran; its window is saved as build/run-screenshot.png"

@@ -15,6 +15,10 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
 echo "== tests"
 ctest --test-dir build --output-on-failure
+echo "== clicks, five times over"
+# The cases that hang on the timing of a press against the loops' sleeps.
+ctest --test-dir build -R '^e2e[.](quick_click|slide|drag_out)$' --repeat until-fail:5 \
+  --output-on-failure
 
 # Further stages, each a script of its own.
 for stage in tests/stages/*.sh; do

@@ -40,18 +40,18 @@ BatchLines batch_lines(std::string_view dir, std::string_view wad, int code_page
           "copy /y \"" + escape_percent(wad) + "\" " + target};
 }
 
-void start_emulator(std::string_view arguments) {
-  if (screen::change_directory(screen::get_launcher_directory()) == -1) report_failure("NoFile");
-  screen::hand_over(emulator, arguments);
-  report_failure("NoFile");
-  screen::end_program(0);  // not reached: the report ends the program
-}
-
 namespace {
 
 // Says on stderr, in English, what went wrong, for whoever started the launcher from a shell.
 void tell(std::string_view what) {
   std::fprintf(stderr, "gorvex-launcher: %.*s\n", int(what.size()), what.data());
+}
+
+// Right after a failed hand-over: why, and how a player gets the emulator in place.
+void tell_emulator_failed() {
+  const std::string why = screen::last_start_error();
+  tell("gorvex.exe in " + screen::get_launcher_directory() + " cannot be started: " + why +
+       "; on Linux link it to DOSBox: ln -s /usr/bin/dosbox gorvex.exe");
 }
 
 // The box for a name that temp.bat cannot carry; nothing has been changed on disk.
@@ -101,8 +101,23 @@ bool can_be_read(const std::string& path) {
 
 }  // namespace
 
+void start_emulator(std::string_view arguments) {
+  if (screen::change_directory(screen::get_launcher_directory()) == -1) report_failure("NoFile");
+  screen::hand_over(emulator, arguments);
+  tell_emulator_failed();
+  report_failure("NoFile");
+  screen::end_program(0);  // not reached: the report ends the program
+}
+
 void install_mod() {
-  launcher.chosen_wad = choose_wad(nullptr);
+  bool no_dialog = false;
+  std::string chosen = choose_wad(nullptr, &no_dialog);
+  if (no_dialog) report_failure("NoDialog");
+  install_level(std::move(chosen));
+}
+
+void install_level(std::string chosen) {
+  launcher.chosen_wad = std::move(chosen);
   const std::string& wad = launcher.chosen_wad;
   if (screen::change_directory(screen::get_launcher_directory()) == -1) report_failure("NoFile");
 
@@ -115,6 +130,7 @@ void install_mod() {
   // The installed level itself, chosen again: it is already in place.
   if (!wad.empty() && screen::files::same_file(wad, installed_wad)) {
     screen::hand_over(emulator, mod_arguments);
+    tell_emulator_failed();
     report_failure("NoFile");
   }
 
@@ -134,6 +150,7 @@ void install_mod() {
     if (size < 0 || screen::files::file_size(installed_wad) != size) report_failure("NoCopy");
   }
   screen::hand_over(emulator, mod_arguments);
+  tell_emulator_failed();
   report_failure("NoFile");
   screen::end_program(0);
 }
@@ -144,13 +161,17 @@ void report_failure(std::string_view code) {
   };
   static constexpr Box boxes[] = {
       {"NoFile", texts::no_file_text, texts::no_file_caption,
-       "gorvex.exe cannot be started in the launcher's folder"},
+       "the game's files are not in place; the launcher's folder must hold gorvex.exe, CFG and "
+       "roms"},
       {"NoTRun", texts::no_run_text, texts::trouble_caption, "temp.bat cannot be made or run"},
       {"NoTDel", texts::no_delete_text, texts::trouble_caption, "temp.bat cannot be deleted"},
       {"NoCopy", texts::no_copy_text, texts::trouble_caption,
        "the chosen file was not copied to roms/temp.wad; the game was not started"},
       {"NoLock", texts::busy_text, texts::trouble_caption,
        "another launcher is installing a level in this folder; try again"},
+      {"NoDialog", texts::no_dialog_text, texts::trouble_caption,
+       "no file dialog could be started: install zenity (Debian and Ubuntu: apt install "
+       "zenity) or kdialog (apt install kdialog); nothing was changed"},
   };
   for (const Box& box : boxes) {
     if (box.code != code) continue;

@@ -9,9 +9,10 @@ namespace app {
 // A modal open-file dialog titled "Выбири WAD-ник под Gorvex", in the current folder, WAD
 // filter first, an existing file only, above `owner` (nullptr: the launcher window). The
 // full path in the system's code page (ansi_code_page()), or "" when the user cancels or the
-// dialog fails. Windows: a name without an exact form there comes as its short 8.3 form when
-// that has one, else with '?' for the lost letters.
-std::string choose_wad(void* owner);
+// dialog fails; `no_dialog`, when given, tells whether no dialog could be shown at all.
+// Windows: a name without an exact form there comes as its short 8.3 form when that has one,
+// else with '?' for the lost letters.
+std::string choose_wad(void* owner, bool* no_dialog = nullptr);
 
 // A modal information box with one OK button, above the launcher window where the system
 // allows; returns when it is closed.

@@ -9,7 +9,8 @@
 
 namespace app {
 
-std::string choose_wad(void*) {
+std::string choose_wad(void*, bool* no_dialog) {
+  if (no_dialog != nullptr) *no_dialog = fake_dialogs::no_dialog;
   return fake_dialogs::next_wad.value_or("");
 }
 

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -33,12 +34,19 @@ std::vector<std::string> zenity_words(const std::string& folder) {
       "--file-filter=" + cp1251::to_utf8(texts::filter_wad) + " | *.wad",
       "--file-filter=" + cp1251::to_utf8(texts::filter_all) + " | *"};
   if (!folder.empty()) words.push_back("--filename=" + folder + "/");
+  if (const std::uint64_t id = screen::window_system_id()) {
+    words.push_back("--modal");
+    words.push_back("--attach=" + std::to_string(id));
+  }
   return words;
 }
 
 std::vector<std::string> kdialog_words(const std::string& folder) {
+  const std::uint64_t id = screen::window_system_id();
   return {
       "kdialog",
+      "--attach",
+      std::to_string(id),
       "--title",
       cp1251::to_utf8(texts::dialog_title),
       "--getopenfilename",
@@ -48,13 +56,14 @@ std::vector<std::string> kdialog_words(const std::string& folder) {
 
 }  // namespace
 
-std::string choose_wad(void*) {
+std::string choose_wad(void*, bool* no_dialog) {
   const std::string folder = current_folder();
   std::string output;
   int status = -1;
-  if (!screen::run_for_output(zenity_words(folder), output, status) &&
-      !screen::run_for_output(kdialog_words(folder), output, status))
-    return {};
+  const bool started = screen::run_for_output(zenity_words(folder), output, status) ||
+                       screen::run_for_output(kdialog_words(folder), output, status);
+  if (no_dialog != nullptr) *no_dialog = !started;
+  if (!started) return {};
   if (status != 0) return {};
   if (!output.empty() && output.back() == '\n') output.pop_back();
   return output;
@@ -65,7 +74,19 @@ void show_message_box(std::string_view text, std::string_view caption) {
 }
 
 void report_no_window(std::string_view reason) {
-  std::fprintf(stderr, "cannot open a window: %.*s\n", int(reason.size()), reason.data());
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (display != nullptr && *display != '\0')
+    std::fprintf(stderr, "gorvex-launcher: cannot open display \"%s\": %.*s\n", display,
+                 int(reason.size()), reason.data());
+  else if (wayland != nullptr && *wayland != '\0')
+    std::fprintf(stderr, "gorvex-launcher: cannot open Wayland display \"%s\": %.*s\n", wayland,
+                 int(reason.size()), reason.data());
+  else
+    std::fprintf(stderr,
+                 "gorvex-launcher: cannot open a window: DISPLAY and WAYLAND_DISPLAY are unset; "
+                 "start it in a desktop session (%.*s)\n",
+                 int(reason.size()), reason.data());
 }
 
 }  // namespace app

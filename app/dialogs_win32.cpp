@@ -44,7 +44,7 @@ std::wstring filter_list() {
 
 }  // namespace
 
-std::string choose_wad(void* owner) {
+std::string choose_wad(void* owner, bool* no_dialog) {
   const std::wstring filter = filter_list();
   const std::wstring title = from_1251(texts::dialog_title.view());
   std::vector<wchar_t> file(32768, L'\0');
@@ -61,6 +61,7 @@ std::string choose_wad(void* owner) {
   ofn.lpstrInitialDir = L".";
   ofn.lpstrTitle = title.c_str();
   ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;  // 0x81800
+  if (no_dialog != nullptr) *no_dialog = false;  // the common dialog is part of Windows
   if (!GetOpenFileNameW(&ofn)) return {};
   return screen::unicode::ansi_path(file.data());
 }

@@ -9,6 +9,8 @@ namespace app::fake_dialogs {
 
 // The path the next open-file dialog "chooses"; unset means the user cancels.
 inline std::optional<std::string> next_wad;
+// Whether the system has no file dialog to show.
+inline bool no_dialog = false;
 
 // Every message box shown, as its caption and text (CP1251), oldest first.
 struct Box {

@@ -17,7 +17,7 @@ struct LauncherState {
   std::string chosen_wad;
 };
 
-extern LauncherState launcher;
+inline LauncherState launcher;
 
 // The main screen's widgets.
 inline constexpr int slot_title_plate = 100;
@@ -34,12 +34,17 @@ static_assert(version_line.size == 35);
 // the buttons and about lines; leaves text scale 2. Returns false when no window opened.
 bool start_up();
 
-// Polls the pointer every 10 ms and runs the command of the first fresh left click.
+// Polls the pointer at most every 10 ms, and only once it has changed, and runs the command
+// of the first fresh left click.
 [[noreturn]] void main_loop();
 
 // One pass of the main loop without its sleep: poll, latch, hit test, command. The click
 // latch is the loop's own, clear when the loop starts.
 void main_loop_pass(bool& click_latch);
+
+// The main loop's pause after a pass: 10 ms, then until the pointer has changed, at most 1 s.
+// True when it has.
+bool main_loop_wait();
 
 // The command behind a slot; slots without one do nothing.
 void run_command(int slot);
@@ -50,6 +55,9 @@ void run_command(int slot);
 // Lets the player pick a WAD, copies it to roms\temp.wad through temp.bat and starts the
 // emulator with the add-on configuration.
 [[noreturn]] void install_mod();
+
+// The same for a level already chosen (a file dropped onto the window, or "" for none).
+[[noreturn]] void install_level(std::string chosen);
 
 // The three lines of temp.bat for launcher folder `dir` and chosen file `wad`.
 struct BatchLines {

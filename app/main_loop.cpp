@@ -1,9 +1,13 @@
-// The main loop: poll the pointer, act on a fresh press of the left button alone, sleep.
+// The main loop: poll the pointer, act on a fresh press of the left button alone, sleep, and
+// sleep on while the pointer stays as it was.
 
 #include "app/launcher.h"
+#include "app/names.h"
 #include "gui/widgets.h"
+#include "screen/files.h"
 #include "screen/pointer.h"
 #include "screen/process.h"
+#include "screen/screen.h"
 #include "text/text.h"
 
 namespace app {
@@ -20,12 +24,15 @@ void run_command(int slot) {
   switch (slot) {
     case slot_game:
       gui::draw_widget(slot, "Inv");
+      screen::present_and_wait();  // the pressed look reaches the window before the hand-over
       start_emulator(game_arguments);
     case slot_editor:
       gui::draw_widget(slot, "Inv");
+      screen::present_and_wait();  // the pressed look reaches the window before the hand-over
       start_emulator(editor_arguments);
     case slot_setup:
       gui::draw_widget(slot, "Inv");
+      screen::present_and_wait();  // the pressed look reaches the window before the hand-over
       start_emulator(setup_arguments);
     case slot_mods:
       gui::draw_widget(slot, "Inv");
@@ -48,13 +55,28 @@ void main_loop_pass(bool& click_latch) {
     click_latch = true;
     run_command(gui::hit_test(l.pointer_x, l.pointer_y));
   }
+  // A level dropped onto the window installs as if chosen after a press on the mod button;
+  // a folder or anything but a file is ignored. A name the batch cannot carry is refused as
+  // it would be from the dialog.
+  std::string dropped;
+  if (screen::take_dropped_file(dropped) &&
+      (batch_name_fault(dropped) != NameFault::none || screen::files::file_size(dropped) >= 0)) {
+    gui::draw_widget(slot_mods, "Inv");
+    install_level(std::move(dropped));
+  }
+}
+
+bool main_loop_wait() {
+  screen::sleep_ms(10);
+  // Bounded, so that a lost wake-up only delays a click.
+  return screen::wait_for_pointer_change(1000);
 }
 
 void main_loop() {
   bool click_latch = false;  // set by an acted-on press until a poll sees no button
   for (;;) {
     main_loop_pass(click_latch);
-    screen::sleep_ms(10);
+    main_loop_wait();
   }
 }
 

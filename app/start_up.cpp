@@ -2,20 +2,20 @@
 // five buttons and the about lines.
 
 #include <array>
+#include <cstdio>
 #include <string>
 
 #include "app/launcher.h"
 #include "app/texts.h"
 #include "gui/toolkit_state.h"
 #include "gui/widgets.h"
+#include "screen/files.h"
 #include "screen/process.h"
 #include "screen/screen.h"
 #include "text/palettes.h"
 #include "text/text.h"
 
 namespace app {
-
-LauncherState launcher;
 
 namespace {
 
@@ -46,6 +46,24 @@ std::string build_tool() {
 // The launcher folder as the font can show it: CP1251, '?' for letters it lacks.
 std::string folder_for_display() {
   return cp1251::from_utf8(screen::launcher_directory_utf8());
+}
+
+// The background picture from the current folder, or else from the launcher's own, so that
+// a shortcut without a working folder still shows it. Says on stderr why it is missing.
+void load_picture() {
+  constexpr std::string_view picture = "CFG\\INTERPIC.bmp";
+  int result = screen::load_bmp(picture);
+  const std::string folder = screen::get_launcher_directory();
+  if (result == 2 && !folder.empty())
+    result = screen::load_bmp(folder + screen::files::native_path("\\") + std::string(picture));
+  if (result == 0) return;
+  const char* why = result == 2   ? "cannot be opened or is not a file"
+                    : result == 1 ? "has more than 8 bits per pixel; save it with 256 colours"
+                                  : "is cut short or not a BMP picture this launcher reads";
+  std::fprintf(stderr,
+               "gorvex-launcher: the background picture CFG/INTERPIC.bmp (in the current folder "
+               "or in %s) %s; the screen shows a plain colour behind the buttons\n",
+               folder.c_str(), why);
 }
 
 }  // namespace
@@ -89,7 +107,7 @@ bool start_up() {
   if (screen::set_screen_mode(w, h, 8, 3) != 0) return false;
   screen::set_window_title(launcher.window_title);
   screen::set_pages(0, 1);
-  screen::load_bmp("CFG\\INTERPIC.bmp");
+  load_picture();
   screen::set_pages(0, 0);
   text::set_palette("GORV");
 

@@ -32,6 +32,9 @@ inline constexpr Text no_copy_text =
 inline constexpr Text busy_text =
     "Что-то не так! Другой Ланчер как раз ставит свой WAD-ник в эту папку, попробуй ещё раз";
 
+inline constexpr Text no_dialog_text =
+    "Что-то не так! Нет окошка для выбора файла: поставь zenity или kdialog, ничего не изменено";
+
 // A name that the temporary file cannot carry: whose name, why, and what to do.
 inline constexpr Text bad_wad_name = "Что-то не так! Имя выбранного файла не годится: ";
 inline constexpr Text bad_folder_name = "Что-то не так! Имя папки с игрой не годится: ";

@@ -17,4 +17,4 @@ if ! { cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DGORVEX_TE
   cat "$log" >&2
   exit 1
 fi
-/usr/bin/python3 bench/harness.py build-bench "$@"
+/usr/bin/python3 bench/measure.py build-bench "$@"

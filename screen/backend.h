@@ -12,7 +12,7 @@
 
 namespace screen::backend {
 
-// Whether set_screen_mode starts a service thread that runs a pass every 10 ms.
+// Whether set_screen_mode starts a service thread that runs the presentation passes.
 bool wants_service_thread();
 
 // Opens a window whose client area is width x height; on failure returns false with a reason.
@@ -29,6 +29,17 @@ void present(const std::uint8_t* page, int width, int first, int last);
 
 // Handles pending window events, feeding the pointer state (the screen lock is held).
 void handle_events();
+
+// Whether wait_for_event can sleep until something happens; if not, the service thread
+// keeps its fixed 10 ms tick.
+bool can_wait();
+
+// Sleeps until a window event arrives or wake() is called, at most `milliseconds`
+// (service thread, screen lock not held). An event it takes is handled by handle_events.
+void wait_for_event(int milliseconds);
+
+// Ends the current or the next wait_for_event early. Any thread may call it.
+void wake();
 
 // Destroys the window and restores what open changed.
 void close();

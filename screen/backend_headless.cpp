@@ -1,3 +1,5 @@
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 #include "screen/backend.h"
@@ -8,29 +10,30 @@ namespace screen::headless {
 
 namespace {
 
-enum class Kind { move, press, release, wheel, activation, close };
+enum class Kind { move, press, release, wheel, activation, close, drop };
 struct Event {
   Kind kind;
   int a = 0;
   int b = 0;
+  std::string path = {};
 };
 
 std::mutex guard;  // the window record and the event queue
 Window win;
 std::vector<Event> queue;
 int desktop_x = 0, desktop_y = 0;
+std::condition_variable arrived;  // an event was pushed or wake() called
+bool woken = false;
 
 void push(Event e) {
-  std::lock_guard g(guard);
-  queue.push_back(e);
+  {
+    std::lock_guard g(guard);
+    queue.push_back(e);
+  }
+  arrived.notify_all();
 }
 
 }  // namespace
-
-Options& options() {
-  static Options o;
-  return o;
-}
 
 Window window() {
   std::lock_guard g(guard);
@@ -54,6 +57,9 @@ void push_activation(bool active) {
 }
 void push_close_request() {
   push({Kind::close});
+}
+void push_drop(std::string path) {
+  push({Kind::drop, 0, 0, std::move(path)});
 }
 
 }  // namespace screen::headless
@@ -79,6 +85,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   win.pixels.assign(std::size_t(width) * std::size_t(height), 0);
   win.title = title;
   queue.clear();
+  woken = false;
   return true;
 }
 
@@ -137,14 +144,41 @@ void handle_events() {
       case Kind::close:
         events::close_requested();
         break;
+      case Kind::drop:
+        events::dropped(e.path);
+        break;
     }
   }
+}
+
+bool can_wait() {
+  return options().waits;
+}
+
+void wait_for_event(int milliseconds) {
+  std::unique_lock g(guard);
+  ++win.waits;
+  win.waiting = true;
+  if (!arrived.wait_for(g, std::chrono::milliseconds(milliseconds),
+                        [] { return woken || !queue.empty(); }))
+    ++win.timeouts;
+  woken = false;
+  win.waiting = false;
+}
+
+void wake() {
+  {
+    std::lock_guard g(guard);
+    woken = true;
+  }
+  arrived.notify_all();
 }
 
 void close() {
   std::lock_guard g(guard);
   win.open = false;
   queue.clear();
+  woken = false;
 }
 
 }  // namespace screen::backend

@@ -3,17 +3,21 @@
 // that carries the palette; blitting it to the window surface turns indices into colours.
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "base/cp1251.h"
 #include "screen/backend.h"
 #include "screen/pointer.h"
-#include "base/cp1251.h"
 
 namespace screen::backend {
 
@@ -30,6 +34,12 @@ bool entered = false;              // the pointer is over the window (ENTER/LEAV
 bool captured = false;             // we hold the capture while a button is down
 bool focused = true;               // the window starts active
 bool minimised = false;
+std::vector<std::string> drop_files;      // the files of the drop under way
+std::atomic<std::uint64_t> system_id{0};  // the X window of ours, for dialogs to attach to
+
+Uint32 wake_event = 0;  // the user event that wake() pushes; 0 when none could be had
+SDL_Event held{};       // an event that wait_for_event took from the queue
+bool holding = false;
 
 // Blits the whole picture again: after an expose or a change of display.
 void show_all() {
@@ -174,6 +184,18 @@ void handle(const SDL_Event& e) {
     case SDL_WINDOWEVENT:
       handle_window_event(e.window);
       break;
+    case SDL_DROPBEGIN:
+      drop_files.clear();
+      break;
+    case SDL_DROPFILE:
+      if (e.drop.file != nullptr) drop_files.emplace_back(e.drop.file);
+      SDL_free(e.drop.file);
+      break;
+    case SDL_DROPCOMPLETE:
+      // One file installs as if chosen; several at once are not a choice.
+      if (drop_files.size() == 1) events::dropped(drop_files.front());
+      drop_files.clear();
+      break;
     default:
       break;  // SDL_QUIT too: only the launcher's own close button ends it
   }
@@ -223,7 +245,12 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   const char* compose = std::getenv("XCOMPOSEFILE");
   const std::string user_compose = compose != nullptr ? compose : "";
   setenv("XCOMPOSEFILE", "/dev/null", 1);
+  // Without a session bus SDL_Init would start dbus-launch to look for one; a real bus is
+  // left alone.
+  const bool no_bus = std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr;
+  if (no_bus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
   const int init = SDL_Init(SDL_INIT_VIDEO);
+  if (no_bus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
   if (compose != nullptr)
     setenv("XCOMPOSEFILE", user_compose.c_str(), 1);
   else
@@ -249,6 +276,10 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     return false;
   }
   if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") XSetIOErrorHandler(display_lost);
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11)
+    system_id = std::uint64_t(info.info.x11.window);
   SDL_FillRect(indexed, nullptr, 0);
   arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   if (arrow != nullptr) SDL_SetCursor(arrow);
@@ -259,6 +290,9 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   pointer_x = pointer_y = 0;
   entered = captured = minimised = false;
   focused = true;
+  holding = false;
+  const Uint32 registered = SDL_RegisterEvents(1);
+  wake_event = registered != Uint32(-1) ? registered : 0;
   return true;
 }
 
@@ -290,8 +324,38 @@ void present(const std::uint8_t* page, int width, int first, int last) {
 }
 
 void handle_events() {
+  if (holding) handle(held);
+  holding = false;
   SDL_Event e;
   while (SDL_PollEvent(&e)) handle(e);
+}
+
+// Before 2.0.22 SDL_WaitEventTimeout polls every few milliseconds, and an event pushed from
+// another thread does not end the wait.
+bool can_wait() {
+#if SDL_VERSION_ATLEAST(2, 0, 22)
+  SDL_version v{};
+  SDL_GetVersion(&v);
+  return SDL_VERSIONNUM(v.major, v.minor, v.patch) >= SDL_VERSIONNUM(2, 0, 22) && wake_event != 0;
+#else
+  return false;
+#endif
+}
+
+void wait_for_event(int milliseconds) {
+  if (holding) return;
+  SDL_Event e;
+  if (SDL_WaitEventTimeout(&e, milliseconds) == 1 && e.type != wake_event) {
+    held = e;
+    holding = true;
+  }
+}
+
+void wake() {
+  if (wake_event == 0) return;
+  SDL_Event e{};
+  e.type = wake_event;
+  SDL_PushEvent(&e);
 }
 
 void close() {
@@ -305,6 +369,10 @@ void close() {
 }  // namespace screen::backend
 
 namespace screen {
+
+std::uint64_t window_system_id() {
+  return backend::system_id;
+}
 
 void show_message_box(std::string_view text, std::string_view caption) {
   const std::string utf8_text = cp1251::to_utf8(text);

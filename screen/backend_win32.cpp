@@ -525,4 +525,28 @@ void* native_window() {
   return shown_window.load();
 }
 
+// --- Waiting for messages ---
+
+namespace {
+// Set by wake(); one for the whole run, whatever window is open.
+HANDLE wake_handle() {
+  static const HANDLE h = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  return h;
+}
+}  // namespace
+
+bool can_wait() {
+  return wake_handle() != nullptr;
+}
+
+// Also ends at input already queued but not yet handled.
+void wait_for_event(int milliseconds) {
+  const HANDLE h = wake_handle();
+  MsgWaitForMultipleObjectsEx(1, &h, DWORD(milliseconds), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void wake() {
+  if (const HANDLE h = wake_handle()) SetEvent(h);
+}
+
 }  // namespace screen::backend

@@ -8,15 +8,9 @@ namespace screen::files {
 
 namespace {
 
-constexpr int slots = 254;
+constexpr int slots = file_slots;
 constexpr std::size_t buffer_size = 8192;
-
-struct OpenFile {
-  std::FILE* handle = nullptr;
-  std::vector<char> buffer;  // bytes not yet written
-};
-
-std::array<OpenFile, slots + 1> table;  // index 0 unused
+auto& table = file_table;
 
 bool valid(int number) {
   return number >= 1 && number <= slots;

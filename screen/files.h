@@ -2,12 +2,23 @@
 // The file table: 254 numbered output files, each with an 8192-byte buffer, written byte for
 // byte. Result codes as the screen's: 0 success, 1 illegal call, 2 cannot be opened.
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace screen::files {
+
+// The file table: slots 1..254 (0 unused), each free or holding an open output file and the
+// bytes not yet written. close_file(0) empties it.
+constexpr int file_slots = 254;
+struct OpenFile {
+  std::FILE* handle = nullptr;
+  std::vector<char> buffer;
+};
+inline std::array<OpenFile, file_slots + 1> file_table;
 
 // Lowest free file number 1..254, or 0 when every slot is in use.
 int free_file_number();

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+
+#include "screen/process.h"
 
 #include "screen/files.h"
 
@@ -79,3 +82,11 @@ bool claim_current_folder() {
 }
 
 }  // namespace screen::files
+
+namespace screen {
+
+std::string last_start_error() {
+  return std::strerror(errno);
+}
+
+}  // namespace screen

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "screen/files.h"
+#include "screen/process.h"
 
 namespace screen::files {
 
@@ -113,3 +114,16 @@ bool claim_current_folder() {
 }
 
 }  // namespace screen::files
+
+namespace screen {
+
+std::string last_start_error() {
+  char text[256] = {};
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, GetLastError(), 0, text, sizeof text, nullptr);
+  std::string s(text, n);
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == '.')) s.pop_back();
+  return s;
+}
+
+}  // namespace screen

@@ -12,10 +12,14 @@
 namespace screen::headless {
 
 struct Options {
-  bool service_thread = false;  // run passes every 10 ms, as a real window does
+  bool service_thread = false;  // run passes on a thread of their own, as a real window does
+  bool waits = true;            // that thread sleeps while idle; false: it ticks every 10 ms
   bool fail_open = false;       // make opening the window fail
 };
-Options& options();
+inline Options headless_options;
+inline Options& options() {
+  return headless_options;
+}
 
 // The window's contents as last presented: indices, palette, title and counters.
 struct Window {
@@ -29,6 +33,9 @@ struct Window {
   int first_row = -1;  // band of the last present
   int last_row = -1;
   int palette_updates = 0;  // palettes handed over
+  int waits = 0;            // sleeps of the service thread until an event or a wake
+  int timeouts = 0;         // those that ended by their time limit
+  bool waiting = false;     // the service thread sleeps now
 };
 // A copy of the window's state.
 Window window();
@@ -40,5 +47,6 @@ void push_release(int button_bit);
 void push_wheel(int step);
 void push_activation(bool active);
 void push_close_request();
+void push_drop(std::string path);  // one file dropped onto the window
 
 }  // namespace screen::headless

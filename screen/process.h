@@ -29,6 +29,9 @@ int change_directory(std::string_view path);
 // place of the launcher. Returns -1 only when it cannot be started.
 int hand_over(std::string_view program, std::string_view arguments);
 
+// Why the last start of a program failed, in the system's words.
+std::string last_start_error();
+
 // Runs `program` as a child and returns its exit status, or -1 when it cannot be started.
 // A name ending in ".bat" is run by the command interpreter.
 int run_and_wait(std::string_view program, std::string_view arguments);

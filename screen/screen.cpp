@@ -12,9 +12,10 @@
 namespace screen {
 
 namespace detail {
-Screen& state() {
-  static Screen s;
-  return s;
+void drawing_arrived(Screen& s) {
+  if (!s.service_idle) return;
+  s.service_idle = false;
+  backend::wake();
 }
 }  // namespace detail
 
@@ -58,14 +59,41 @@ void stamp_presentation(Screen& s) {
   s.presentation_report.clear();
 }
 
+// True when the next pass has something to show (lock held).
+bool pass_pending(const Screen& s) {
+  return s.pass_wanted || s.title_changed || s.palette_changed ||
+         std::find(s.row_changed.begin(), s.row_changed.end(), 1) != s.row_changed.end();
+}
+
+// Passes run on a grid of 10 ms, the first one at its first point or when asked for. While
+// nothing is to be shown the thread sleeps until a window event (handled at once) or new
+// drawing (shown at the next grid point, so that a drawing the program is still making appears
+// whole). A backend that cannot wait just ticks.
 void service_loop() {
+  using namespace std::chrono;
+  constexpr milliseconds tick(10);
   Screen& s = state();
+  const bool waits = backend::can_wait();
+  const auto start = steady_clock::now();
+  const auto next_tick = [&] { return start + ((steady_clock::now() - start) / tick + 1) * tick; };
+  std::unique_lock g(s.lock);
   while (!s.stop.load()) {
-    presentation_pass();
-    std::unique_lock g(s.lock);
-    s.pass_due.wait_for(g, std::chrono::milliseconds(10),
-                        [&] { return s.pass_wanted || s.stop.load(); });
+    bool event = false;
+    if (waits && !pass_pending(s)) {
+      s.service_idle = true;
+      g.unlock();
+      backend::wait_for_event(detail::longest_wait_ms);
+      g.lock();
+      event = s.service_idle;  // else drawing_arrived cleared it
+      s.service_idle = false;
+    }
+    if (!event)
+      s.pass_due.wait_until(g, next_tick(), [&] { return s.pass_wanted || s.stop.load(); });
     s.pass_wanted = false;
+    if (s.stop.load()) break;
+    g.unlock();
+    presentation_pass();
+    g.lock();
   }
 }
 
@@ -142,6 +170,7 @@ void close_screen() {
       std::lock_guard g(s.lock);
       s.stop = true;
     }
+    backend::wake();
     s.pass_due.notify_one();
     s.service.join();
   } else if (s.open) {
@@ -158,6 +187,7 @@ void set_window_title(std::string_view text) {
   std::lock_guard g(s.lock);
   s.title.assign(text.substr(0, max_title));
   s.title_changed = true;
+  detail::drawing_arrived(s);
 }
 
 void set_pages(int work, int visible) {
@@ -202,8 +232,11 @@ void presentation_pass() {
     backend::present(detail::row(s, s.visible, 0), s.width, y1, y2);
     std::fill(s.row_changed.begin() + y1, s.row_changed.begin() + y2 + 1, std::uint8_t{0});
     if (!s.presentation_report.empty()) stamp_presentation(s);
+    s.presented.notify_all();
   }
+  const unsigned changes = s.pointer_changes;
   backend::handle_events();
+  if (s.pointer_changes != changes) s.pointer_changed.notify_all();
 }
 
 void report_next_presentation(std::string path) {
@@ -222,8 +255,19 @@ void present_now() {
   {
     std::lock_guard g(s.lock);
     s.pass_wanted = true;
+    detail::drawing_arrived(s);
   }
   s.pass_due.notify_one();
+}
+
+void present_and_wait() {
+  present_now();
+  Screen& s = state();
+  std::unique_lock g(s.lock);
+  s.presented.wait_for(g, std::chrono::milliseconds(50), [&] {
+    return s.pages.empty() ||
+           std::find(s.row_changed.begin(), s.row_changed.end(), 1) == s.row_changed.end();
+  });
 }
 
 bool is_open() {

@@ -47,16 +47,25 @@ void flood_fill(int x, int y, int fill, int border);
 void close_screen();
 
 // One presentation pass: palette handed over if changed, the flagged band of rows copied,
-// flags cleared, pending window events handled. The service thread runs one every 10 ms.
+// flags cleared, pending window events handled. The service thread runs one on a 10 ms grid
+// while there is something to show, and at once for a window event; otherwise it sleeps.
 void presentation_pass();
 
 // Has the service thread run a presentation pass at once rather than at its next tick
 // (without a service thread, runs it here): a finished screen need not wait up to 10 ms.
 void present_now();
 
+// Like present_now, and waits until what was drawn is in the window, 50 ms at the most: for
+// a last drawing right before the process goes.
+void present_and_wait();
+
 // After the next pass that copies rows to the window, appends the monotonic clock in
 // nanoseconds and a line end to the file at `path` (for start-up measurements).
 void report_next_presentation(std::string path);
+
+// The window system's id of the launcher's window (an X window), 0 where it has none; for
+// dialogs of other programs to stay above it.
+std::uint64_t window_system_id();
 
 // A modal information box with one OK button over the window, texts in CP1251; returns when
 // it is closed. Where no box can be shown, its caption and text go to stderr.

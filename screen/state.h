@@ -43,16 +43,33 @@ struct Screen {
   PointerState pointer;
   std::array<int, 16> keys{};  // the keyboard queue; full drops the oldest
   int key_count = 0;
-  unsigned key_serial = 0;  // counts every key ever queued
+  unsigned key_serial = 0;       // counts every key ever queued
+  unsigned key_serial_seen = 0;  // as the last wait looked at it
 
-  bool pass_wanted = false;          // a pass is asked for before the next tick
-  std::condition_variable pass_due;  // wakes the service thread for it
+  bool pass_wanted = false;           // a pass is asked for before the next tick
+  std::condition_variable pass_due;   // wakes the service thread for it
+  std::condition_variable presented;  // a pass copied rows to the window
+  bool service_idle = false;          // the service thread sleeps until an event or a wake
+
+  std::string dropped;  // the one file of the last drop onto the window, if not taken
+  bool drop_waiting = false;
+  unsigned pointer_changes = 0;  // counts changes of the pointer state
+  unsigned pointer_seen = 0;     // the count that the last get_pointer reported
+  std::condition_variable pointer_changed;
 
   std::thread service;
   std::atomic<bool> stop{false};
 };
 
-Screen& state();
+inline Screen screen_record;
+
+inline Screen& state() {
+  return screen_record;
+}
+
+// The longest sleep of either thread while nothing happens: a lost wake-up only delays, and
+// the window system still hears from us (SDL's X11 pump keeps the screen saver off).
+constexpr int longest_wait_ms = 1000;
 
 // Start of row y of a page.
 inline std::uint8_t* row(Screen& s, int page, int y) {
@@ -60,14 +77,19 @@ inline std::uint8_t* row(Screen& s, int page, int y) {
          (std::size_t(page) * std::size_t(s.height) + std::size_t(y)) * std::size_t(s.width);
 }
 
+// Wakes a service thread that sleeps while nothing is to be shown (lock held).
+void drawing_arrived(Screen& s);
+
 // Marks rows y1..y2 changed when drawing went to the visible page (lock held).
 inline void mark_rows(Screen& s, int y1, int y2) {
   if (s.work != s.visible) return;
   for (int y = y1; y <= y2; ++y) s.row_changed[std::size_t(y)] = 1;
+  drawing_arrived(s);
 }
 
 inline void mark_all_rows(Screen& s) {
   std::fill(s.row_changed.begin(), s.row_changed.end(), std::uint8_t{1});
+  drawing_arrived(s);
 }
 
 }  // namespace screen::detail

@@ -7,8 +7,8 @@
 #include "app/fake_dialogs.h"
 #include "app/launcher.h"
 #include "app/texts.h"
-#include "screen/process.h"
 #include "screen/headless.h"
+#include "screen/process.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"
 
@@ -205,6 +205,30 @@ TEST_F(MainLoop, ButtonWithoutEmulatorReportsNoFile) {
   EXPECT_EQ(ended->program, "");
   ASSERT_EQ(app::fake_dialogs::boxes.size(), 1u);
   EXPECT_EQ(app::fake_dialogs::boxes[0].caption, app::texts::no_file_caption.view());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainLoop, AFileDroppedOntoTheWindowInstallsLikeAChosenOne) {
+  namespace fs = std::filesystem;
+  fs::create_directory("roms");
+  fs::create_symlink(GORVEX_CMD, "gorvex-cmd");
+  fs::create_directory("levels");
+  screen::headless::push_drop((dir_->path() / "levels").string());  // a folder: ignored
+  EXPECT_FALSE(loop_pass().has_value());
+  testing_support::write_file("levels/new.wad", {'P', 'W', 'A', 'D'});
+  const std::uint8_t ring = screen::pixel(0, 171, 286);  // button 4's outer ring, not pressed
+  screen::headless::push_drop((dir_->path() / "levels" / "new.wad").string());
+  const auto ended = loop_pass();
+  ASSERT_TRUE(ended.has_value());
+  EXPECT_EQ(ended->arguments, "-noconsole -conf CFG\\plusmod.cnf");
+  EXPECT_EQ(testing_support::read_file("roms/temp.wad"),
+            (std::vector<std::uint8_t>{'P', 'W', 'A', 'D'}));
+  // Button 4 shows its pressed look, as after a press on it.
+  EXPECT_NE(screen::pixel(0, 171, 286), ring);
+  EXPECT_EQ(app::launcher.chosen_wad, (dir_->path() / "levels" / "new.wad").string());
 }
 
 }  // namespace

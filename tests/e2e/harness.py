@@ -44,10 +44,10 @@ def wait_until(what, probe, timeout, step=0.05):
 class XServer:
     """Xvfb on a free display, depth 24, no network."""
 
-    def __init__(self):
+    def __init__(self, size="1024x768"):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size + "x24",
              "-nolisten", "tcp", "-noreset"],
             pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
@@ -230,7 +230,7 @@ class GameFolder:
 class Launcher:
     """The launcher started in its folder on a private X server."""
 
-    def __init__(self, server, game, env=None):
+    def __init__(self, server, game, env=None, cwd=None):
         self.server = server
         self.game = game
         self.stderr_path = os.path.join(game.temp, "stderr")
@@ -239,7 +239,7 @@ class Launcher:
         self.marker = os.path.join(game.temp, "inherited-descriptor")
         with open(self.marker, "wb") as marker:
             self.process = subprocess.Popen(
-                [game.file("gorvex-launcher")], cwd=game.path, env=env or server.env(),
+                [game.file("gorvex-launcher")], cwd=cwd or game.path, env=env or server.env(),
                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.stderr,
                 pass_fds=[marker.fileno()])
         self.window = None
@@ -319,3 +319,33 @@ class Launcher:
             sys.stderr.write("launcher stderr:\n" + report)
         for marker in ("ThreadSanitizer", "AddressSanitizer", "runtime error:"):
             check(marker not in report, "sanitizer report:\n" + report)
+
+
+def screenshot_of_launcher(folder, out):
+    """Starts the launcher of `folder` there in a private X server, saves its window as the
+    PNG `out` once it shows its screen, and ends both."""
+    server = XServer()
+    launcher = None
+    try:
+        launcher = subprocess.Popen(["./gorvex-launcher"], cwd=folder,
+                                    env=server.env(GSETTINGS_BACKEND="memory"),
+                                    stdin=subprocess.DEVNULL)
+        window = server.find_window(TITLE, timeout=15)
+        x, y, right, bottom = server.geometry(window)
+        time.sleep(0.5)  # the first frames
+        server.screenshot().crop((x, y, right, bottom)).save(out)
+    finally:
+        if launcher is not None and launcher.poll() is None:
+            launcher.kill()
+            launcher.wait(timeout=10)
+        server.stop()
+
+
+if __name__ == "__main__":
+    # harness.py shot FOLDER OUT.png: a screenshot of the launcher in FOLDER, for run.sh.
+    if len(sys.argv) != 4 or sys.argv[1] != "shot":
+        sys.exit("usage: harness.py shot FOLDER OUT.png")
+    try:
+        screenshot_of_launcher(sys.argv[2], sys.argv[3])
+    except Failure as e:
+        sys.exit("harness.py: %s" % e)

@@ -11,6 +11,7 @@ import subprocess
 import sys
 import time
 
+import xdnd
 from harness import HEIGHT, Failure, GameFolder, Launcher, XServer, check, wait_until
 
 GAME = ["-noconsole", "-conf", "CFG/gorvex.cnf"]
@@ -251,12 +252,18 @@ def path_without_choosers(game):
 
 
 def case_no_chooser(bin_dir):
-    # Without a file chooser the choice is empty, as if cancelled; the level is still set up.
+    # No file chooser is no cancel: a box says so, and nothing changes on disk.
     s = Session(bin_dir, path=path_without_choosers)
     try:
+        with open(s.game.file("roms", "temp.wad"), "wb") as f:
+            f.write(b"an older level")
         s.launcher.click(*BUTTON[4])
-        s.launcher.wait_hand_over(PLUSMOD, timeout=20)
-        check(not os.path.exists(s.game.file("temp.bat")), "temp.bat was left behind")
+        dismiss_box(s, TROUBLE_CAPTION)
+        check("install zenity" in s.launcher.errors(), "stderr: %r" % s.launcher.errors())
+        check(s.game.recorded() is None, "the emulator was started")
+        with open(s.game.file("roms", "temp.wad"), "rb") as f:
+            check(f.read() == b"an older level", "roms/temp.wad changed")
+        check(not os.path.exists(s.game.file("temp.bat")), "temp.bat was written")
     finally:
         s.close()
 
@@ -274,8 +281,42 @@ def case_no_emulator(bin_dir):
     try:
         s.launcher.click(*BUTTON[1])
         dismiss_box(s, NO_FILE_CAPTION)
+        check("gorvex.exe in %s cannot be started: No such file or directory; on Linux link it "
+              "to DOSBox: ln -s /usr/bin/dosbox gorvex.exe" % os.path.realpath(s.game.path)
+              in s.launcher.errors(), "stderr: %r" % s.launcher.errors())
     finally:
         s.close()
+
+
+def case_other_folder(bin_dir):
+    """Started from another folder (a shortcut without one): the picture still shows, and
+    without any picture stderr says which file is missing."""
+    server = XServer()
+    game = GameFolder(bin_dir)
+    launchers = []
+    try:
+        expected = game.snapshot()
+        elsewhere = os.path.join(game.temp, "elsewhere")
+        os.mkdir(elsewhere)
+        launcher = Launcher(server, game, server.env(HOME=game.temp), cwd=elsewhere)
+        launchers.append(launcher)
+        launcher.wait_for_start_screen(expected)
+        launcher.click(*EXIT)
+        check(launcher.wait_exit() == 0, "EXIT did not end with status 0")
+        check("background picture" not in launcher.errors(), launcher.errors())
+
+        os.unlink(game.file("CFG", "INTERPIC.bmp"))
+        launcher = Launcher(server, game, server.env(HOME=game.temp), cwd=elsewhere)
+        launchers.append(launcher)
+        launcher.wait_for_start_screen(game.snapshot())
+        check("the background picture CFG/INTERPIC.bmp (in the current folder or in %s) cannot "
+              "be opened" % os.path.realpath(game.path) in launcher.errors(),
+              "stderr: %r" % launcher.errors())
+    finally:
+        for launcher in launchers:
+            launcher.finish()
+        server.stop()
+        game.remove()
 
 
 def case_batch_not_created(bin_dir):
@@ -304,8 +345,16 @@ def case_no_display(bin_dir):
         check(done.returncode == 1, "status %d without a display" % done.returncode)
         # Libraries that probe for a display may talk first; ours is the one last line.
         lines = err.splitlines()
-        ours = [line for line in lines if line.startswith("cannot open a window: ")]
-        check(len(ours) == 1 and ours[0] == lines[-1] and len(ours[0]) > 22, "stderr: %r" % err)
+        ours = [line for line in lines if line.startswith("gorvex-launcher: cannot open a window: "
+                                                          "DISPLAY and WAYLAND_DISPLAY are unset")]
+        check(len(ours) == 1 and ours[0] == lines[-1], "stderr: %r" % err)
+        # With a display named that cannot be reached, the line names it.
+        env["DISPLAY"] = ":4095"
+        done = subprocess.run([game.file("gorvex-launcher")], cwd=game.path, env=env,
+                              capture_output=True, timeout=20)
+        err = done.stderr.decode(errors="replace")
+        check(done.returncode == 1 and 'gorvex-launcher: cannot open display ":4095": '
+              in err.splitlines()[-1], "stderr: %r" % err)
     finally:
         game.remove()
 
@@ -461,6 +510,23 @@ def case_hostile_zenity(bin_dir):
         s.close()
 
 
+def case_chooser_attached(bin_dir):
+    """The file chooser is started modal and attached to the launcher's window, so that a
+    window manager keeps it above."""
+    s = Session(bin_dir)
+    try:
+        s.launcher.click(*BUTTON[4])
+        dialog = s.server.find_window(DIALOG_TITLE, timeout=20)
+        with open("/proc/%d/cmdline" % dialog_pid(dialog, s), "rb") as f:
+            words = f.read().split(b"\0")
+        check(b"--modal" in words and ("--attach=%d" % s.launcher.window).encode() in words,
+              "the chooser was started with %r" % words)
+        prop = s.server.run("xprop", "-id", str(dialog), "_NET_WM_STATE")
+        check("_NET_WM_STATE_MODAL" in prop, "the chooser: %r" % prop)
+    finally:
+        s.close()
+
+
 def chooser_ends_case(sig):
     """The launcher ended by a signal while its file chooser is open: the chooser goes too."""
     def case(bin_dir):
@@ -525,6 +591,113 @@ def sparse_picture(path):
         f.truncate(54 + 1024 + rows * 640)
 
 
+# --- Files dropped onto the window ---
+
+def drop_onto(s, paths):
+    """Drags the files over a spot of the window outside every widget and drops them there;
+    the drag source's account of the exchange."""
+    s.launcher.move(*NOWHERE)
+    x, y = s.launcher.origin[0] + NOWHERE[0], s.launcher.origin[1] + NOWHERE[1]
+    try:
+        return xdnd.drop(s.server.display, s.launcher.window, x, y, paths)
+    except xdnd.XdndError as e:
+        raise Failure("the drop: %s" % e)
+
+
+def drop_session(bin_dir):
+    """A session whose roms/temp.wad holds an older level."""
+    s = Session(bin_dir)
+    with open(s.game.file("roms", "temp.wad"), "wb") as f:
+        f.write(OLD_LEVEL)
+    return s
+
+
+def check_old_level(s):
+    with open(s.game.file("roms", "temp.wad"), "rb") as f:
+        check(f.read() == OLD_LEVEL, "roms/temp.wad changed")
+
+
+def case_drop(bin_dir):
+    s = drop_session(bin_dir)
+    try:
+        folder = os.path.join(s.game.temp, "Мои уровни & 100%")
+        os.mkdir(folder)
+        wad = os.path.join(folder, "Map 1 & 50%off.wad")
+        content = os.urandom(70000)
+        with open(wad, "wb") as f:
+            f.write(content)
+        result = drop_onto(s, [wad])
+        check(result["accepted"], "the window refused the drop: %r" % result)
+        s.launcher.wait_hand_over(PLUSMOD, timeout=20)
+        level = s.game.file("roms", "temp.wad")
+        check(os.path.isfile(level), "roms/temp.wad is missing")
+        with open(level, "rb") as f:
+            check(f.read() == content, "roms/temp.wad differs from the dropped file")
+        check(not os.path.exists(s.game.file("temp.bat")), "temp.bat was left behind")
+    finally:
+        s.close()
+
+
+def ignored_drop_case(make_paths):
+    """A drop of `make_paths(game)` changes nothing: no box, no hand-over, the older level
+    kept, and button 1 still starts the game afterwards."""
+    def case(bin_dir):
+        s = drop_session(bin_dir)
+        try:
+            result = drop_onto(s, make_paths(s.game))
+            s.launcher.stays_idle(1.0)
+            check(not s.server.windows_named(TROUBLE_CAPTION), "a trouble box came up")
+            check_old_level(s)
+            check(not os.path.lexists(s.game.file("temp.bat")), "temp.bat was written")
+            check(result["finished"] is not None, "the window went away: %r" % result)
+            s.launcher.click(*BUTTON[1])
+            s.launcher.wait_hand_over(GAME)
+        finally:
+            s.close()
+    return case
+
+
+def two_levels(game):
+    paths = []
+    for name in ("first.wad", "second.wad"):
+        paths.append(os.path.join(game.temp, name))
+        with open(paths[-1], "wb") as f:
+            f.write(os.urandom(5000))
+    return paths
+
+
+def folder_named_like_a_level(game):
+    folder = os.path.join(game.temp, "levels.wad")
+    os.mkdir(folder)
+    with open(os.path.join(folder, "inside.wad"), "wb") as f:
+        f.write(os.urandom(5000))
+    return [folder]
+
+
+def case_drop_hostile(bin_dir):
+    """The newline attack by drag and drop: refused with the trouble box over the pressed
+    mod button, nothing changed."""
+    s = drop_session(bin_dir)
+    try:
+        # No backslash in the name: the launcher's file functions read one as a folder
+        # separator, so such a name names no file and its drop is ignored like a folder's.
+        wad = named(b"x\ndel gorvex.exe\n.wad")(s.game)
+        result = drop_onto(s, [os.fsdecode(wad)])
+        check(result["accepted"], "the window refused the drop: %r" % result)
+        box = s.server.find_window(TROUBLE_CAPTION, timeout=15)
+        box_bottom = s.server.geometry(box)[3] - s.launcher.origin[1]
+        s.launcher.shows(s.game.snapshot(pressed=4), rows=(max(box_bottom, 0), HEIGHT))
+        dismiss_box(s, TROUBLE_CAPTION)
+        check(NAME_REFUSED + "a control character" in s.launcher.errors(),
+              "stderr: %r" % s.launcher.errors())
+        check(s.game.recorded() is None, "the emulator was started")
+        check_old_level(s)
+        check(not os.path.lexists(s.game.file("temp.bat")), "temp.bat was left behind")
+        check(os.path.exists(s.game.file("gorvex.exe")), "gorvex.exe was deleted")
+    finally:
+        s.close()
+
+
 WINDOW_CASES = {
     "pixels": case_pixels,
     "button1": button_case(1, GAME),
@@ -548,6 +721,7 @@ OWN_CASES = {
     "no_emulator": case_no_emulator,
     "batch_not_created": case_batch_not_created,
     "no_display": case_no_display,
+    "other_folder": case_other_folder,
     # Hostile names: refused with the trouble box, nothing changed.
     "hostile_newline_del": hostile_case(
         lambda g: named(b"x\ndel \"" + victim_path(g, "important") + b"\"\n.wad")(g), "refused"),
@@ -570,11 +744,16 @@ OWN_CASES = {
                                            says=NOT_COPIED),
     "hostile_unreadable_wad": hostile_case(unreadable_wad, "refused", says=NOT_COPIED),
     "hostile_zenity": case_hostile_zenity,
+    "chooser_attached": case_chooser_attached,
     "chooser_ends_on_sigterm": chooser_ends_case(signal.SIGTERM),
     "chooser_ends_on_sigint": chooser_ends_case(signal.SIGINT),
     "lost_display": case_lost_display,
     "fifo_picture": picture_case(os.mkfifo),
     "sparse_picture": picture_case(sparse_picture),
+    "drop": case_drop,
+    "drop_several": ignored_drop_case(two_levels),
+    "drop_folder": ignored_drop_case(folder_named_like_a_level),
+    "drop_hostile": case_drop_hostile,
 }
 
 

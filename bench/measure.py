@@ -1,14 +1,17 @@
 #!/usr/bin/python3
-"""Runs the launcher, the tkinter peer and the raw Xlib floor side by side, each in its own
-fresh Xvfb (depth 24), and prints one table of medians with min and max.
+"""Runs the launcher, the tkinter peer, the raw Xlib floor, a minimal SDL2 program and an empty
+process side by side, each in its own fresh Xvfb (depth 24), and prints one table of medians
+with min and max.
 
-    /usr/bin/python3 bench/harness.py BUILD_DIR [--runs N] [--idle SECONDS]
+    /usr/bin/python3 bench/measure.py BUILD_DIR [--runs N] [--idle SECONDS]
 
 Per run of each program: time to the first complete screen (the clock is read right before
 the process is started; the program appends its own CLOCK_MONOTONIC stamp), peak resident set
-(VmHWM), CPU over an idle span with the pointer resting over the window (run time of all its
-threads from /proc/PID/task/*/schedstat), the same two figures for Xvfb, and for the launcher
-the time from a press on its first button reaching the server to the emulator stand-in's start.
+(VmHWM), wake-ups and CPU over an idle span with the pointer resting over the window (context
+switches and run time of all its threads, from /proc/PID/task/*/status and schedstat), the
+same for Xvfb, and for the launcher the time from a press on its first button reaching the
+server to the emulator stand-in's start. The empty process has no window: only its idle
+figures count.
 """
 
 import argparse
@@ -24,6 +27,10 @@ import sys
 import tempfile
 import time
 
+# The one harness for X servers, shared with the tests.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from harness import Failure, XServer  # noqa: E402
+
 SCREEN_W, SCREEN_H = 1024, 768
 WIN_W, WIN_H = 640, 480
 REST = (600, 400)  # where the pointer rests, in window coordinates: over no button
@@ -34,39 +41,14 @@ def log(*args):
     print(*args, file=sys.stderr, flush=True)
 
 
-class Xvfb:
-    """A fresh X server on a free display, ended with the object. It must not reset when its last
-    client leaves: the pointer helper leaves right before each start, and a reset then would
-    hold up the measured program's connection by 20 ms or more."""
-
-    def __init__(self):
-        r, w = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
-             "-nolisten", "tcp", "-noreset"], pass_fds=[w], stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        os.close(w)
-        number = b""
-        deadline = time.monotonic() + 10
-        while not number.endswith(b"\n") and time.monotonic() < deadline:
-            chunk = os.read(r, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(r)
-        if not number.strip():
-            self.close()
-            raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number.decode().strip()
-
-    def close(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+def xvfb():
+    """A fresh X server of the test harness (depth 24, -noreset, a deadline that fires). It
+    must not reset when its last client leaves: the pointer helper leaves right before each
+    start, and a reset then would hold up the measured program's connection by 20 ms or more."""
+    try:
+        return XServer("%dx%d" % (SCREEN_W, SCREEN_H))
+    except Failure as e:
+        raise RuntimeError(str(e))
 
 
 def cpu_ns(pid):
@@ -77,6 +59,25 @@ def cpu_ns(pid):
             try:
                 with open(f"/proc/{pid}/task/{task}/schedstat") as f:
                     total += int(f.read().split()[0])
+            except (FileNotFoundError, ProcessLookupError):
+                pass
+    except FileNotFoundError:
+        return None
+    return total
+
+
+def context_switches(pid):
+    """Voluntary and involuntary context switches of all threads of a process so far: each
+    one is a wake-up or a preemption."""
+    total = 0
+    try:
+        for task in os.listdir(f"/proc/{pid}/task"):
+            try:
+                with open(f"/proc/{pid}/task/{task}/status") as f:
+                    for line in f:
+                        if line.startswith(("voluntary_ctxt_switches:",
+                                            "nonvoluntary_ctxt_switches:")):
+                            total += int(line.split()[1])
             except (FileNotFoundError, ProcessLookupError):
                 pass
     except FileNotFoundError:
@@ -144,6 +145,10 @@ class Bench:
         if program == "tk peer":
             peer = [os.path.join(self.here, "peer_tk.py")] + ([self.png] if self.png else [])
             return ["/usr/bin/python3"] + peer, "Gorvex tk peer"
+        if program == "SDL floor":
+            return [self.tool("gorvex-bench-floor-sdl")], "Gorvex SDL floor"
+        if program == "empty":
+            return ["sleep", "1000"], None
         return [self.tool("gorvex-bench-floor")], "Gorvex floor"
 
     def note(self, program, measure, value):
@@ -155,7 +160,7 @@ class Bench:
                               env=env, capture_output=True, text=True, timeout=10).stdout
 
     def run_one(self, program, measured, full=True):
-        x = Xvfb()
+        x = xvfb()
         argv, title = self.command(program)
         stamp = os.path.join(self.tmp, "presented")
         handover = os.path.join(self.tmp, "handed-over")
@@ -171,30 +176,37 @@ class Bench:
             t0 = time.monotonic_ns()
             proc = subprocess.Popen(argv, env=env, cwd=self.folder, stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL)
-            line = wait_for_line(stamp, 15)
-            if line is None:
-                log(f"{program}: no first-screen stamp")
+            if title is not None:
+                line = wait_for_line(stamp, 15)
+                if line is None:
+                    log(f"{program}: no first-screen stamp")
+                    return
+                first_ms = (int(line.split()[0]) - t0) / 1e6
+                if not measured:
+                    return
+                self.note(program, "first", first_ms)
+                if not full:
+                    return
+                found = self.press(env, "find", title).split()
+                if len(found) == 4:
+                    left, top = int(found[0]), int(found[1])
+                else:
+                    log(f"{program}: window not found, pointer placed by the centre")
+                self.press(env, "move", left + REST[0], top + REST[1])
+            elif not measured or not full:
                 return
-            first_ms = (int(line.split()[0]) - t0) / 1e6
-            if not measured:
-                return
-            self.note(program, "first", first_ms)
-            if not full:
-                return
-            found = self.press(env, "find", title).split()
-            if len(found) == 4:
-                left, top = int(found[0]), int(found[1])
-            else:
-                log(f"{program}: window not found, pointer placed by the centre")
-            self.press(env, "move", left + REST[0], top + REST[1])
             time.sleep(1.0)  # let start-up work settle before the idle span
-            c0, x0 = cpu_ns(proc.pid), cpu_ns(x.proc.pid)
+            c0, x0 = cpu_ns(proc.pid), cpu_ns(x.process.pid)
+            s0, y0 = context_switches(proc.pid), context_switches(x.process.pid)
             w0 = time.monotonic_ns()
             time.sleep(self.idle)
-            c1, x1 = cpu_ns(proc.pid), cpu_ns(x.proc.pid)
+            c1, x1 = cpu_ns(proc.pid), cpu_ns(x.process.pid)
+            s1, y1 = context_switches(proc.pid), context_switches(x.process.pid)
             span = time.monotonic_ns() - w0
             self.note(program, "idle", 100 * (c1 - c0) / span)
             self.note(program, "xvfb idle", 100 * (x1 - x0) / span)
+            self.note(program, "wakeups", (s1 - s0) / (span / 1e9))
+            self.note(program, "xvfb wakeups", (y1 - y0) / (span / 1e9))
             self.note(program, "rss", peak_rss_mb(proc.pid))
             if program == "launcher":
                 sent = self.press(env, "press", left + BUTTON_1[0], top + BUTTON_1[1]).split()
@@ -209,7 +221,7 @@ class Bench:
                     proc.wait(5)
                 except subprocess.TimeoutExpired:
                     log("launcher: still running after the hand-over")
-            self.note(program, "xvfb rss", peak_rss_mb(x.proc.pid))
+            self.note(program, "xvfb rss", peak_rss_mb(x.process.pid))
         finally:
             if proc is not None and proc.poll() is None:
                 proc.terminate()
@@ -218,17 +230,17 @@ class Bench:
                 except subprocess.TimeoutExpired:
                     proc.kill()
                     proc.wait()
-            x.close()
+            x.stop()
 
     def run_windows(self):
-        programs = ["launcher", "tk peer", "floor"]
-        for p in programs:  # warm the file cache; not counted
+        for p in PROGRAMS:  # warm the file cache; not counted
             self.run_one(p, measured=False)
         for r in range(self.runs):
             log(f"round {r + 1} of {self.runs}")
-            for p in programs:  # interleaved, so that a busy spell hits all three alike
-                for _ in range(self.extra_starts):
-                    self.run_one(p, measured=True, full=False)
+            for p in PROGRAMS:  # interleaved, so that a busy spell hits all alike
+                if p != "empty":
+                    for _ in range(self.extra_starts):
+                        self.run_one(p, measured=True, full=False)
                 self.run_one(p, measured=True)
 
     def run_drawing(self):
@@ -246,13 +258,18 @@ class Bench:
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
+PROGRAMS = ["launcher", "tk peer", "floor", "SDL floor", "empty"]
+COLUMNS = ["launcher", "tk peer", "Xlib floor", "SDL floor", "empty process"]
+# A target "<= 1.15x" holds the launcher's figure against the SDL floor's.
 ROWS = [
-    ("first", "first complete screen, ms", "<= 60"),
+    ("first", "first complete screen, ms", "<= 1.15x"),
     ("rss", "peak resident set, MB", "<= 14"),
-    ("idle", "idle CPU, % of a core", "<= 0.7"),
+    ("wakeups", "idle wake-ups per second, all threads", "<= 5"),
+    ("idle", "idle CPU, % of a core", "<= 0.05"),
+    ("xvfb wakeups", "Xvfb wake-ups per second meanwhile", ""),
     ("xvfb idle", "Xvfb CPU meanwhile, %", ""),
     ("xvfb rss", "Xvfb peak resident set, MB", ""),
-    ("handover", "click to hand-over, ms", "< 25"),
+    ("handover", "click to hand-over, ms", "<= 5"),
 ]
 DRAW_ROWS = [
     ("BM_StartScreenDrawing", "start screen drawn (widgets, about), us", "< 1000"),
@@ -270,15 +287,19 @@ def figure(values):
     if not values:
         return None, "n/a"
     m = statistics.median(values)
-    digits = 2 if m < 10 else 1
+    digits = 3 if m < 1 else 2 if m < 10 else 1
     return m, f"{m:.{digits}f} [{min(values):.{digits}f}..{max(values):.{digits}f}]"
 
 
-def verdict(value, target):
+def verdict(value, target, against_sdl=None):
     if value is None or not target:
         return ""
     op, limit = target.split()
-    limit = float(limit)
+    if limit.endswith("x"):
+        if against_sdl is None:
+            return ""
+        value = against_sdl
+    limit = float(limit.rstrip("x"))
     return "ok" if (value <= limit if op == "<=" else value < limit) else "MISSED"
 
 
@@ -307,26 +328,30 @@ def print_table(bench, started, load):
     print(f"Xvfb {SCREEN_W}x{SCREEN_H}x24, a fresh server per start; median [min..max] of "
           f"{starts} starts (first screen) or {bench.runs} runs (the rest); idle span "
           f"{bench.idle:g} s; load average at start {load:.2f}")
-    head = (f"{'measure':42} {'launcher':24} {'tk peer':24} {'Xlib floor':24} "
-            f"{'/tk':>6} {'/floor':>7}  {'target':7} ")
+    head = (f"{'measure':40}" + "".join(f" {c:22}" for c in COLUMNS) +
+            f" {'/tk':>5} {'/Xlib':>6} {'/SDL':>5}  {'target':8} ")
     print(head)
     print("-" * len(head))
     for key, label, target in ROWS:
-        mine, mine_text = figure(r.get(("launcher", key)))
-        tk, tk_text = figure(r.get(("tk peer", key)))
-        fl, fl_text = figure(r.get(("floor", key)))
+        figures = [figure(r.get((p, key))) for p in PROGRAMS]
+        mine = figures[0][0]
+        texts = [text for _, text in figures]
         if key == "handover":
-            tk_text = fl_text = "-"
-        ratio_tk = f"{mine / tk:.2f}" if mine is not None and tk else "-"
-        ratio_fl = f"{mine / fl:.2f}" if mine is not None and fl else "-"
-        print(f"{label:42} {mine_text:24} {tk_text:24} {fl_text:24} {ratio_tk:>6} "
-              f"{ratio_fl:>7}  {target:7} {verdict(mine, target)}")
+            texts[1:] = ["-"] * (len(texts) - 1)
+        ratios = []
+        for other in (figures[1][0], figures[2][0], figures[3][0]):
+            ratios.append(mine / other if mine is not None and other else None)
+        ratio_texts = [f"{q:.2f}" if q is not None else "-" for q in ratios]
+        print(f"{label:40}" + "".join(f" {t:22}" for t in texts) +
+              f" {ratio_texts[0]:>5} {ratio_texts[1]:>6} {ratio_texts[2]:>5}  {target:8} "
+              f"{verdict(mine, target, ratios[2])}")
     for key, label, target in DRAW_ROWS:
         mine, mine_text = figure(r.get(("launcher", "draw " + key)))
-        print(f"{label:42} {mine_text:24} {'-':24} {'-':24} {'-':>6} {'-':>7}  "
-              f"{target:7} {verdict(mine, target)}")
-    print("Drawing rows: CPU time per call (Google Benchmark, 5 repetitions). CPU: run time of "
-          "all threads over the idle span, as % of one core.")
+        print(f"{label:40} {mine_text:22}" + f" {'-':22}" * (len(COLUMNS) - 1) +
+              f" {'-':>5} {'-':>6} {'-':>5}  {target:8} {verdict(mine, target)}")
+    print("Drawing rows: CPU time per call (Google Benchmark, 5 repetitions). Idle rows: over "
+          "the idle span, all threads; wake-ups are voluntary and involuntary context "
+          "switches, CPU is run time as % of one core.")
 
 
 def main():

@@ -1,0 +1,261 @@
+// The event-driven idle: the pointer change count that the main loop sleeps on, the service
+// thread that sleeps until a window event, new drawing or the end of the screen, and the click
+// latch through the waiting loop.
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "app/fake_dialogs.h"
+#include "app/launcher.h"
+#include "app/texts.h"
+#include "gui/toolkit_state.h"
+#include "gui/widgets.h"
+#include "screen/headless.h"
+#include "screen/pointer.h"
+#include "screen/process.h"
+#include "screen/screen.h"
+#include "tests/test_support.h"
+#include "text/text_state.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace screen::headless;
+
+struct Poll {
+  int result, x, y, wheel, buttons;
+};
+
+Poll poll() {
+  Poll p{};
+  p.result = screen::get_pointer(p.x, p.y, p.wheel, p.buttons);
+  return p;
+}
+
+// Without a service thread the wait only looks whether a change is due.
+bool change_due() {
+  return screen::wait_for_pointer_change(0);
+}
+
+// Bounded wait for something the service thread brings about.
+template <class Condition>
+bool eventually(Condition done) {
+  for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(10ms);
+  return done();
+}
+
+class PointerChanges : public testing_support::ScreenTest {
+ protected:
+  static void pass() { screen::presentation_pass(); }
+};
+
+TEST_F(PointerChanges, CountOnlyWhatAPollWouldSee) {
+  poll();
+  EXPECT_FALSE(change_due());
+  push_move(10, 20);
+  pass();
+  EXPECT_TRUE(change_due());
+  poll();
+  EXPECT_FALSE(change_due());
+
+  push_move(10, 20);  // the same place
+  push_release(1);    // a button that is not held
+  push_close_request();
+  pass();
+  EXPECT_FALSE(change_due());
+
+  push_press(1);
+  pass();
+  EXPECT_TRUE(change_due());
+  EXPECT_EQ(poll().buttons, 1);
+  push_release(1);
+  pass();
+  EXPECT_TRUE(change_due());
+  EXPECT_EQ(poll().buttons, 0);
+  push_wheel(-1);
+  pass();
+  EXPECT_TRUE(change_due());
+  poll();
+  push_move(700, 20);  // leaving
+  pass();
+  EXPECT_TRUE(change_due());
+  EXPECT_EQ(poll().result, 1);
+  EXPECT_FALSE(change_due());
+  push_activation(false);
+  pass();
+  EXPECT_TRUE(change_due());
+}
+
+TEST_F(PointerChanges, APressReleasedBeforeThePollMakesTheNextPollDue) {
+  push_move(50, 50);
+  push_press(1);
+  push_release(1);
+  pass();
+  EXPECT_EQ(poll().buttons, 1);
+  EXPECT_TRUE(change_due());  // the button is up again: the latch must hear of it
+  EXPECT_EQ(poll().buttons, 0);
+  EXPECT_FALSE(change_due());
+}
+
+// A screen whose passes run on the service thread, as with a real window.
+class IdleService : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    options() = {};
+    options().service_thread = true;
+    ASSERT_EQ(screen::set_screen_mode(640, 480, 8, 3), 0);
+    ASSERT_TRUE(eventually([] { return window().waiting; }));
+    timeouts_ = window().timeouts;
+  }
+  void TearDown() override {
+    screen::close_screen();
+    options() = {};
+  }
+  // No wait of the service thread has run into its time limit since SetUp.
+  bool woken_every_time() const { return window().timeouts == timeouts_; }
+
+  int timeouts_ = 0;
+};
+
+TEST_F(IdleService, DrawingWakesTheSleepingThreadAndIsShown) {
+  screen::fill_box(0, 0, 9, 9, 5);
+  EXPECT_TRUE(eventually([] { return window().pixels[0] == 5; }));
+  ASSERT_TRUE(eventually([] { return window().waiting; }));
+  screen::set_window_title("Gorvex");
+  EXPECT_TRUE(eventually([] { return window().title == "Gorvex"; }));
+  ASSERT_TRUE(eventually([] { return window().waiting; }));
+  screen::set_palette_entry(1, 252, 0, 0);
+  EXPECT_TRUE(eventually([] { return window().palette[1].red == 255; }));
+  EXPECT_TRUE(woken_every_time());
+}
+
+TEST_F(IdleService, ClosingWakesTheSleepingThread) {
+  screen::close_screen();
+  EXPECT_FALSE(window().open);
+  EXPECT_TRUE(woken_every_time());
+}
+
+TEST_F(IdleService, APointerEventWakesTheWaitingLoop) {
+  poll();
+  const auto start = std::chrono::steady_clock::now();
+  push_move(30, 40);
+  EXPECT_TRUE(screen::wait_for_pointer_change(3000));
+  // Woken, not run into the limit.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_EQ(poll().x, 30);
+  EXPECT_TRUE(woken_every_time());
+}
+
+TEST_F(IdleService, WithoutChangeBothSleepUntilTheirLimit) {
+  poll();
+  EXPECT_FALSE(screen::wait_for_pointer_change(200));
+  const int waits = window().waits;
+  EXPECT_TRUE(eventually([&] { return window().timeouts > timeouts_; }));
+  EXPECT_EQ(window().waits, waits + 1);  // that one sleep, then the next
+}
+
+TEST(IdleServiceFallback, ABackendThatCannotWaitKeepsTicking) {
+  options() = {};
+  options().service_thread = true;
+  options().waits = false;
+  ASSERT_EQ(screen::set_screen_mode(640, 480, 8, 3), 0);
+  push_move(30, 40);
+  EXPECT_TRUE(eventually([] { return poll().x == 30; }));
+  EXPECT_EQ(window().waits, 0);
+  screen::close_screen();
+  options() = {};
+}
+
+// The launcher's loop with its waits, on a service thread. The process boundary is
+// rehearsed: a command that would end the launcher shows up as screen::Ended.
+class WaitingLoop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gui::toolkit = {};
+    text::text_state = {};
+    gui::widgets = {};
+    app::fake_dialogs::boxes.clear();
+    options() = {};
+    options().service_thread = true;
+    screen::boundary = {true, dir.path().string()};  // no gorvex.exe there: "NoFile"
+    ASSERT_TRUE(app::start_up());
+  }
+  void TearDown() override {
+    screen::boundary = {};
+    screen::close_screen();
+    options() = {};
+  }
+  // Waits for what was pushed, then polls and acts: how the launcher would have ended, or
+  // nothing while it runs on.
+  std::optional<screen::Ended> step() {
+    EXPECT_TRUE(app::main_loop_wait()) << "the wait ran into its limit";
+    try {
+      app::main_loop_pass(latch);
+    } catch (const screen::Ended& e) {
+      return e;
+    }
+    return std::nullopt;
+  }
+  bool reported_no_file() const {
+    return app::fake_dialogs::boxes.size() == 1 &&
+           app::fake_dialogs::boxes[0].caption == app::texts::no_file_caption.view();
+  }
+  testing_support::TempDir dir{true};
+  bool latch = false;
+};
+
+TEST_F(WaitingLoop, AClickBetweenTwoPollsActsOnce) {
+  push_move(171, 160);
+  push_press(1);
+  push_release(1);
+  ASSERT_TRUE(step().has_value());
+  EXPECT_TRUE(reported_no_file());
+}
+
+TEST_F(WaitingLoop, AQuickClickOnNothingClearsTheLatchAtOnce) {
+  push_move(10, 100);
+  push_press(1);
+  push_release(1);
+  EXPECT_FALSE(step().has_value());
+  EXPECT_FALSE(step().has_value());  // due at once: the latch is cleared before the next press
+  push_move(300, 160);
+  push_press(1);
+  ASSERT_TRUE(step().has_value());
+  EXPECT_TRUE(reported_no_file());
+}
+
+TEST_F(WaitingLoop, APressSlidOntoAButtonDoesNothing) {
+  push_move(10, 100);
+  push_press(1);
+  EXPECT_FALSE(step().has_value());
+  push_move(300, 160);
+  EXPECT_FALSE(step().has_value());
+  push_release(1);
+  EXPECT_FALSE(step().has_value());
+  EXPECT_TRUE(app::fake_dialogs::boxes.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WaitingLoop, ThePressedLookIsInTheWindowBeforeTheHandOver) {
+  testing_support::write_file(dir.path() / "gorvex.exe",
+                              {'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h'});
+  std::filesystem::permissions(dir.path() / "gorvex.exe", std::filesystem::perms::owner_all);
+  push_move(300, 165);
+  push_press(1);
+  const auto ended = step();
+  ASSERT_TRUE(ended.has_value());
+  ASSERT_EQ(ended->program, "gorvex.exe");
+  // At the hand-over the window already shows the button as the page has it: pressed.
+  const auto shown = window();
+  int differing = 0;
+  for (int y = 150; y <= 180; ++y)
+    for (int x = 170; x <= 470; ++x)
+      differing += shown.pixels[std::size_t(y * 640 + x)] != screen::pixel(0, x, y);
+  EXPECT_EQ(differing, 0);
+}
+
+}  // namespace
