@@ -14,7 +14,7 @@ set(gorvex_host_icon_tool ${gorvex_host_dir}/bin/gorvex-icon${CMAKE_HOST_EXECUTA
 ExternalProject_Add(gorvex_host_tools
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
   BINARY_DIR ${gorvex_host_dir}
-  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DGORVEX_TESTS=OFF
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DGORVEX_TESTS=OFF -DGORVEX_HEADLESS=ON
   BUILD_COMMAND ${CMAKE_COMMAND} --build ${gorvex_host_dir} --target gorvex-icon
   BUILD_BYPRODUCTS ${gorvex_host_icon_tool}
   INSTALL_COMMAND ""

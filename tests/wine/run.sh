@@ -505,7 +505,7 @@ else
     geo=$(xwininfo -id "$dialog")
     dx=$(awk '/Absolute upper-left X/ {print $4}' <<<"$geo")
     dy=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$geo")
-    xdotool mousemove $((dx + 400)) $((dy + 200)) click 1
+    xdotool mousemove $((dx + 300)) $((dy + 120)) click 1  # on the list, below its names
     sleep 0.3
     xdotool key Home
     sleep 0.3
