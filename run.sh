@@ -33,8 +33,8 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libsd
 need_packages "${packages[@]}"
 
 echo "== building the launcher and the demo game folder (build/, build/demo/)"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target demo
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target demo
 
 demo=build/demo
 [ -x "$demo/gorvex-launcher" ] || {

@@ -11,10 +11,10 @@ need_packages cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmo
   python3-pil locales openbox x11-xserver-utils
 
 echo "== build (build/)"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
+cmake --preset linux >/dev/null
+cmake --build --preset linux
 echo "== tests"
-ctest --test-dir build --output-on-failure
+ctest --test-dir build --output-on-failure -j2
 echo "== clicks, five times over"
 # The cases that hang on the timing of a press against the loops' sleeps.
 ctest --test-dir build -R '^e2e[.](quick_click|slide|drag_out)$' --repeat until-fail:5 \

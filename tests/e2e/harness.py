@@ -321,12 +321,15 @@ class Launcher:
             check(marker not in report, "sanitizer report:\n" + report)
 
 
-def screenshot_of_launcher(folder, out):
+def screenshot_of_launcher(folder, out, scaled=False):
     """Starts the launcher of `folder` there in a private X server, saves its window as the
-    PNG `out` once it shows its screen, and ends both."""
-    server = XServer()
+    PNG `out` once it shows its screen, and ends both. `scaled`: on a 4K screen set to 200 %."""
+    server = XServer("3840x2160" if scaled else "1024x768")
     launcher = None
     try:
+        if scaled:
+            subprocess.run(["xrdb", "-merge"], input=b"Xft.dpi: 192\n", env=server.env(),
+                           check=True, timeout=10)
         launcher = subprocess.Popen(["./gorvex-launcher"], cwd=folder,
                                     env=server.env(GSETTINGS_BACKEND="memory"),
                                     stdin=subprocess.DEVNULL)
@@ -342,10 +345,11 @@ def screenshot_of_launcher(folder, out):
 
 
 if __name__ == "__main__":
-    # harness.py shot FOLDER OUT.png: a screenshot of the launcher in FOLDER, for run.sh.
-    if len(sys.argv) != 4 or sys.argv[1] != "shot":
-        sys.exit("usage: harness.py shot FOLDER OUT.png")
+    # harness.py shot FOLDER OUT.png [--scaled]: a screenshot of the launcher in FOLDER.
+    if len(sys.argv) not in (4, 5) or sys.argv[1] != "shot" or sys.argv[4:] not in ([],
+                                                                                    ["--scaled"]):
+        sys.exit("usage: harness.py shot FOLDER OUT.png [--scaled]")
     try:
-        screenshot_of_launcher(sys.argv[2], sys.argv[3])
+        screenshot_of_launcher(sys.argv[2], sys.argv[3], scaled=len(sys.argv) == 5)
     except Failure as e:
         sys.exit("harness.py: %s" % e)

@@ -6,13 +6,11 @@
 # folder's fuzz-artifacts/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-build="${GORVEX_FUZZ_BUILD:-$root/build-fuzz}"
+build="$root/build-fuzz"
 seconds="${GORVEX_FUZZ_SECONDS:-60}"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DGORVEX_SANITIZE=address,undefined -DGORVEX_FUZZ=ON \
-  -DGORVEX_TESTS=OFF >/dev/null
-cmake --build "$build" --target fuzz-load-bmp fuzz-batch-parse
+(cd "$root" && cmake --preset fuzz >/dev/null &&
+  cmake --build --preset fuzz --target fuzz-load-bmp fuzz-batch-parse)
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

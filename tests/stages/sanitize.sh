@@ -4,18 +4,16 @@
 # test's process with a failure, and so the stage.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-build="${GORVEX_ASAN_BUILD:-$root/build-asan}"
+build="$root/build-asan"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DGORVEX_SANITIZE=address,undefined -DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS >/dev/null
-cmake --build "$build"
+(cd "$root" && cmake --preset asan >/dev/null && cmake --build --preset asan)
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:strict_init_order=1
 
 # Unit tests and every other test of our own code, with leak checks in full. The Wine suite
 # runs the cross-built Windows program, which carries no sanitizer: it has nothing to add here.
-ctest --test-dir "$build" --output-on-failure -LE '^(e2e|wine)$'
+ctest --test-dir "$build" --output-on-failure -j2 -LE '^(e2e|wine)$'
 
 # The end-to-end tests run the real launcher against SDL2, Xlib and the desktop's libraries,
 # which keep some allocations until the process ends. Leaks whose allocation passes through
@@ -25,5 +23,5 @@ if ctest --test-dir "$build" -N -L '^e2e$' | grep -q 'Total Tests: [1-9]'; then
   printf 'leak:%s\n' libSDL2 libX11 libxcb libXext libXcursor libXi libXrandr libdbus \
     libfontconfig libGLX libEGL libwayland libpulse libasound >"$supp"
   LSAN_OPTIONS="suppressions=$supp:print_suppressions=0" \
-    ctest --test-dir "$build" --output-on-failure -L '^e2e$'
+    ctest --test-dir "$build" --output-on-failure -j2 -L '^e2e$'
 fi

@@ -3,8 +3,8 @@
 # the unit tests and the end-to-end clicks in a real X server. Any report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVEX_SANITIZE=thread >/dev/null
-cmake --build build-tsan
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 ctest --test-dir build-tsan -L 'e2e' -j2 --output-on-failure
 build-tsan/bin/gorvex-unit-tests --gtest_brief=1
