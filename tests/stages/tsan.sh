@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan
+cmake --build --preset tsan --target gorvex-unit-tests gorvex-cmd gorvex-launcher gorvex-snapshot
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 ctest --test-dir build-tsan -L 'e2e' -j2 --output-on-failure
 build-tsan/bin/gorvex-unit-tests --gtest_brief=1
