@@ -9,6 +9,7 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -374,6 +375,17 @@ LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DPICHANGED:
       if (!win.full_screen) size_window(LOWORD(wp), reinterpret_cast<const RECT*>(lp));
       return 0;
+    case WM_DROPFILES: {
+      // One file installs as if chosen; several at once are not a choice.
+      const auto drop = reinterpret_cast<HDROP>(wp);
+      if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+        std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, 0, path.data(), UINT(path.size())));
+        if (win.pumping) events::dropped(unicode::ansi_path(path));
+      }
+      DragFinish(drop);
+      return 0;
+    }
     case WM_CLOSE:
       // Only queues the close key: the window stays until the program closes it.
       if (win.pumping) events::close_requested();
@@ -468,6 +480,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   }
   size_window(window_dpi(), nullptr);
   shown_window = win.handle;
+  DragAcceptFiles(win.handle, TRUE);
   // Keeps the screen saver and display sleep away while this thread lives with the window;
   // nothing of the session's settings changes.
   SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED);

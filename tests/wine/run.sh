@@ -370,6 +370,25 @@ else
   fail "a cancelled dialog removes the old roms\\temp.wad and still hands over" "step $result"
 fi
 
+# A WAD dropped onto the window, through the X drag-and-drop that Wine turns into
+# WM_DROPFILES: installed as if chosen in the dialog.
+rm -f "$mods/stand-in.txt"
+printf 'old level' >"$mods/roms/temp.wad"
+if start_launcher "$mods" "$mods"; then
+  /usr/bin/python3 "$root/tests/e2e/xdnd.py" "$win" $((cx + 600)) $((cy + 400)) \
+    "$wad_dir/level one.wad" >"$work/xdnd.log" 2>&1
+  ended 30
+  settle
+  if cmp -s "$wad_dir/level one.wad" "$mods/roms/temp.wad" &&
+    grep -q 'plusmod.cnf' "$mods/stand-in.txt" 2>/dev/null; then
+    pass "a WAD dropped onto the window is installed and the game starts"
+  else
+    fail "a WAD dropped onto the window is installed and the game starts" "$(cat "$work/xdnd.log")"
+  fi
+else
+  fail "a WAD dropped onto the window is installed and the game starts" "no window"
+fi
+
 # Wine's cmd reads batch lines in the OEM code page whatever chcp says, so the Cyrillic case
 # checks the bytes of temp.bat: the stand-in takes cmd.exe's place and keeps a copy.
 echo "== temp.bat bytes in a Cyrillic folder"
