@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
+import measure as harness  # noqa: E402
 
 
 def main():
@@ -28,7 +28,7 @@ def main():
     steps = {}
     try:
         for run in range(args.runs + 1):
-            x = harness.Xvfb()
+            x = harness.xvfb()
             stamp, log = os.path.join(bench.tmp, "presented"), os.path.join(bench.tmp, "probe")
             for p in (stamp, log):
                 if os.path.exists(p):
@@ -42,7 +42,7 @@ def main():
             line = harness.wait_for_line(stamp, 15)
             proc.terminate()
             proc.wait()
-            x.close()
+            x.stop()
             if line is None or run == 0:  # the first run warms the file cache
                 continue
             seen = set()

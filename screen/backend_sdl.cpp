@@ -69,7 +69,7 @@ void place_page(const SDL_Surface* target) {
 
 // Copies page rows first..last (both included) to the surface at the factor, clipped to it.
 void paint(SDL_Surface* target, int first, int last) {
-  if (target->format->BytesPerPixel != 4) {  // rare formats: the plain blit, unscaled
+  if (factor == 1 || target->format->BytesPerPixel != 4) {  // SDL's blit: unscaled
     SDL_Rect band{0, first, indexed->w, last - first + 1};
     SDL_Rect to{origin.x, origin.y + first, band.w, band.h};
     SDL_BlitSurface(indexed, &band, target, &to);
