@@ -63,7 +63,8 @@ scale::Point page_size() {
 // desktop's scale that is that scale; full screen, the most the screen holds.
 void place_page(const SDL_Surface* target) {
   placed_for = {target->w, target->h};
-  factor = scale::fitting_factor(placed_for, page_size());
+  // Enlarged only where the surface has 4-byte pixels, as every usual display does.
+  factor = target->format->BytesPerPixel == 4 ? scale::fitting_factor(placed_for, page_size()) : 1;
   origin = scale::centred_origin(placed_for, page_size(), factor);
 }
 
