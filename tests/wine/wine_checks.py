@@ -1,0 +1,758 @@
+#!/usr/bin/python3
+"""End-to-end checks of the Windows launcher: builds the `windows` preset, then runs the exe
+under Wine in a private Xvfb and drives it with xdotool, the way a player would. The
+emulator is tests/wine/stand_in.cpp, which records its command line and current folder.
+Ends with "N passed, N failed" and a non-zero status when a check failed. Every wait here
+is bounded."""
+
+import os
+import re
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image, ImageChops
+
+ROOT = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+
+import xdnd  # noqa: E402
+from harness import Failure, XServer, bmp_with_pattern, wait_until  # noqa: E402
+
+TITLE = "Gorvex Launcher"
+DIALOG = "Выбири WAD-ник под Gorvex"
+NO_RUN = "Такая вышла бОтва!"
+NO_FILE = "ОЙ Игрушка потерялась!"
+# Button tops of the main screen; a click goes 15 pixels below.
+TOP_GAME, TOP_EDITOR, TOP_SETUP, TOP_MODS = 150, 195, 240, 285
+EXIT_X, EXIT_Y = 40, 467
+EN_US = {"LC_ALL": "en_US.UTF-8"}
+
+
+def within(timeout, probe, step=0.1):
+    """What probe gives once it is true, or None after timeout seconds."""
+    try:
+        return wait_until("", probe, timeout, step)
+    except Failure:
+        return None
+
+
+def wpath(path):
+    """The Wine path of a Unix path (drive Z: is the Unix root)."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def expect_record(command_line, folder):
+    """The stand-in's record (UTF-8)."""
+    return ("command line: %s\r\ncurrent folder: %s\r\n" % (command_line, folder)).encode()
+
+
+def read_bytes(path):
+    """The file's bytes, or None when it cannot be read."""
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def remove(path):
+    """Removes a file when it is there."""
+    if os.path.exists(path):
+        os.unlink(path)
+
+
+def write_bytes(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def compare(shot, snap_path, x, y, scale=1):
+    """None when the snapshot, each pixel SCALE times across and down, equals the
+    screenshot's area at (x, y); else what differs."""
+    snap = Image.open(snap_path).convert("RGB")
+    if scale != 1:
+        snap = snap.resize((snap.width * scale, snap.height * scale), Image.NEAREST)
+    area = shot.crop((x, y, x + snap.width, y + snap.height))
+    diff = ImageChops.difference(area, snap)
+    box = diff.getbbox()
+    if box is None:
+        return None
+    wrong = sum(1 for p in diff.getdata() if p != (0, 0, 0))
+    return "%d pixels differ, within %s of the client area at (%d, %d)" % (wrong, box, x, y)
+
+
+class Tally:
+    """Counts and prints the outcomes."""
+
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def ok(self, name):
+        print("PASS: " + name, flush=True)
+        self.passed += 1
+
+    def fail(self, name, why=""):
+        print("FAIL: %s%s" % (name, " (%s)" % why if why else ""), flush=True)
+        self.failed += 1
+
+    def outcome(self, good, name, why=""):
+        if good:
+            self.ok(name)
+        else:
+            self.fail(name, why)
+
+    def same_bytes(self, name, expected, actual):
+        self.outcome(expected == actual, name, "expected %r got %r" % (expected, actual))
+
+
+class Wine:
+    """The Wine side: its prefix in a temp folder, the X server, the launcher's process."""
+
+    def __init__(self, work, bin_dir, server):
+        self.work = work
+        self.bin = bin_dir
+        self.server = server
+        self.log = open(os.path.join(work, "launcher.log"), "ab")
+        self.process = None
+        self.win = None
+        self.client = (640, 480)
+        self.cx = self.cy = 0
+        self.window_size = ""
+
+    def run(self, *args, timeout=60, env=None, cwd=None):
+        """A Wine command to its end; its status, or None when it ran over."""
+        try:
+            return subprocess.run(["wine"] + list(args), cwd=cwd, env=env or self.server.env(),
+                                  stdout=self.log, stderr=self.log, timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            return None
+
+    def wineserver(self, flag, timeout):
+        try:
+            return subprocess.run(["wineserver", flag], timeout=timeout, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL).returncode == 0
+        except subprocess.TimeoutExpired:
+            return False
+
+    def settle(self):
+        """Waits for every Wine process (the stand-in too); stops them when they hang."""
+        if not self.wineserver("-w", 30):
+            print("   (Wine processes still running: stopped)", flush=True)
+            self.wineserver("-k", 20)
+            time.sleep(0.5)
+        if self.process is not None and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=10)
+
+    def reg_add(self, key, *values):
+        self.run("reg", "add", key, *values, "/f")
+        self.wineserver("-w", 60)
+
+    def make_game(self, folder):
+        """A game folder: the launcher, the snapshot tool, the stand-in as gorvex.exe, a
+        picture."""
+        os.makedirs(os.path.join(folder, "CFG"), exist_ok=True)
+        os.makedirs(os.path.join(folder, "roms"), exist_ok=True)
+        shutil.copy(os.path.join(self.work, "INTERPIC.bmp"), os.path.join(folder, "CFG"))
+        for exe in ("gorvex-launcher.exe", "gorvex-snapshot.exe"):
+            shutil.copy(os.path.join(self.bin, exe), folder)
+        shutil.copy(os.path.join(self.bin, "gorvex-stand-in.exe"),
+                    os.path.join(folder, "gorvex.exe"))
+
+    def snapshot_in(self, folder):
+        """gorvex-snapshot's picture of start-up in folder, as folder/snap.bmp."""
+        os.makedirs(os.path.join(folder, "CFG"), exist_ok=True)
+        shutil.copy(os.path.join(self.work, "INTERPIC.bmp"), os.path.join(folder, "CFG"))
+        shutil.copy(os.path.join(self.bin, "gorvex-snapshot.exe"), folder)
+        return self.run("./gorvex-snapshot.exe", "snap.bmp", cwd=folder)
+
+    def find_window(self, name, server=None):
+        return ((server or self.server).windows_named(name) or [None])[0]
+
+    def client_origin(self):
+        """Sets cx, cy to the screen position of the client area: Wine's frame is as wide
+        left, right and below, and the caption sits on top."""
+        try:
+            x, y, right, bottom = self.server.geometry(self.win)
+        except Failure:
+            return False
+        w, h = right - x, bottom - y
+        cw, ch = self.client
+        self.window_size = "%dx%d" % (w, h)
+        self.cx = x + (w - cw) // 2
+        self.cy = y + h - ch - (w - cw) // 2
+        return True
+
+    def locate_launcher(self):
+        """The launcher's window; Wine may replace the X window early on."""
+        self.win = self.find_window(TITLE)
+        return self.win is not None and self.client_origin()
+
+    def start(self, cwd, game, env=None):
+        """Starts game's launcher with cwd as current folder and waits for its window."""
+        self.process = subprocess.Popen(["wine", os.path.join(game, "gorvex-launcher.exe")],
+                                        cwd=cwd, env=env or self.server.env(),
+                                        stdin=subprocess.DEVNULL, stdout=self.log,
+                                        stderr=self.log)
+        if not within(30, self.locate_launcher):
+            return False
+        time.sleep(0.7)  # Wine may still report one move to the screen's centre
+        return True
+
+    def ended(self, timeout):
+        """The launcher's status once it ended within timeout seconds, else None."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def running(self):
+        return self.process.poll() is None
+
+    def xdotool(self, *args):
+        return self.server.run("xdotool", *[str(a) for a in args], check_status=False)
+
+    def move(self, x, y):
+        self.xdotool("mousemove", self.cx + x, self.cy + y)
+
+    def click(self, x, y):
+        """A human-length left click at client coordinates."""
+        self.move(x + 1, y)
+        time.sleep(0.1)
+        self.move(x, y)
+        time.sleep(0.2)
+        self.xdotool("mousedown", 1)
+        time.sleep(0.1)
+        self.xdotool("mouseup", 1)
+
+    def focus(self, window):
+        try:
+            self.xdotool("windowfocus", "--sync", window)
+        except subprocess.TimeoutExpired:
+            pass
+
+    def focus_and(self, window, *keys):
+        """Focuses a window and presses keys."""
+        self.focus(window)
+        time.sleep(0.3)
+        self.xdotool("key", *keys)
+
+    def type_and_return(self, text):
+        self.xdotool("type", "--delay", 30, text)
+        self.xdotool("key", "Return")
+
+    def screenshot(self):
+        self.xdotool("mousemove", 1, 1)
+        time.sleep(1)
+        return self.server.screenshot()
+
+    def mod_run(self, game, action, env=None):
+        """Clicks the mod button, waits for the dialog and does action in it; 0 when the
+        launcher then ended, else the step that failed."""
+        if not self.start(game, game, env):
+            return 1
+        self.click(300, TOP_MODS + 15)
+        dialog = within(20, lambda: self.find_window(DIALOG))
+        if not dialog:
+            return 2
+        self.focus(dialog)
+        time.sleep(0.5)
+        action()
+        return 0 if self.ended(30) is not None else 3
+
+
+def check_window(t, w, game):
+    """The window: pixels, close request, full screen, EXIT."""
+    print("== window", flush=True)
+    if w.run("./gorvex-snapshot.exe", "snap.bmp", cwd=game) != 0:
+        t.fail("snapshot", "gorvex-snapshot.exe failed")
+    snap = os.path.join(game, "snap.bmp")
+    if not w.start(game, game):
+        t.fail("the window opens")
+        return
+    t.ok("the window opens")
+    if w.window_size != "646x505":
+        print("   (frame %s: the client area is assumed centred above the bottom border)"
+              % w.window_size)
+    why = compare(w.screenshot(), snap, w.cx, w.cy)
+    t.outcome(why is None, "client area equals the snapshot", why)
+
+    w.focus_and(w.win, "alt+F4")
+    time.sleep(1.5)
+    t.outcome(w.running() and w.find_window(TITLE), "Alt+F4 leaves the window open")
+
+    w.focus_and(w.win, "alt+Return")
+    time.sleep(1)
+    w.client_origin()
+    shot = w.server.screenshot()
+    why = compare(shot, snap, (1024 - 640) // 2, (768 - 480) // 2)
+    t.outcome(w.window_size == "1024x768" and why is None,
+              "Alt+Enter shows the picture full screen", "window %s" % w.window_size)
+    w.focus_and(w.win, "alt+Return")
+    time.sleep(1)
+    w.client_origin()
+    t.outcome(w.window_size == "646x505", "Alt+Enter again restores the window",
+              "window %s" % w.window_size)
+
+    w.click(EXIT_X, EXIT_Y)
+    status = w.ended(15)
+    t.outcome(status == 0 and within(5, lambda: not w.find_window(TITLE)),
+              "EXIT ends with status 0", "status %s" % status)
+
+
+def check_buttons(t, w, game):
+    """Buttons 1 to 3 hand over to the emulator."""
+    print("== buttons", flush=True)
+    for top, config in ((TOP_GAME, "gorvex"), (TOP_EDITOR, "editor"), (TOP_SETUP, "setup")):
+        name = "button %s hands over" % config
+        record = os.path.join(game, "stand-in.txt")
+        remove(record)
+        # Started from another folder: the launcher makes its own folder current.
+        if not w.start(w.work, game):
+            t.fail(name, "no window")
+            w.settle()
+            continue
+        w.click(300, top + 15)
+        status = w.ended(15)
+        if status is None:
+            t.fail(name, "the launcher is still running")
+        elif status != 0 or not within(5, lambda: not w.find_window(TITLE)):
+            t.fail(name, "status %s, or the window stayed" % status)
+        else:
+            w.settle()
+            expected = expect_record("gorvex.exe -noconsole -conf CFG\\%s.cnf" % config,
+                                     wpath(game))
+            t.same_bytes(name, expected, read_bytes(record))
+        w.settle()
+
+
+def check_pointer(t, w, game):
+    """What does not click, and a click shorter than one loop pass."""
+    print("== pointer", flush=True)
+    record = os.path.join(game, "stand-in.txt")
+    remove(record)
+    if not w.start(game, game):
+        t.fail("the window opens for the pointer checks")
+        return
+
+    def still_running():
+        time.sleep(1)
+        return w.running() and w.find_window(TITLE)
+
+    w.move(100, 100)
+    time.sleep(0.2)
+    w.xdotool("mousedown", 1)
+    for x in (150, 200, 250, 300):
+        time.sleep(0.1)
+        w.move(x, 165)
+    time.sleep(0.3)
+    w.xdotool("mouseup", 1)
+    t.outcome(still_running(), "a press beside a button slid onto it does nothing")
+    w.xdotool("mousedown", 3)
+    time.sleep(0.1)
+    w.xdotool("mouseup", 3)
+    t.outcome(still_running(), "a right-button click does nothing")
+    w.click(170, 160)
+    t.outcome(still_running(), "a click on a button's border pixel does nothing")
+    w.move(300, TOP_GAME + 15)
+    time.sleep(0.3)
+    w.xdotool("click", 1)
+    name = "a quick click on a button still acts"
+    if w.ended(15) == 0:
+        w.settle()
+        t.outcome(b"gorvex.cnf" in (read_bytes(record) or b""), name, "no hand-over recorded")
+    else:
+        t.fail(name, "the launcher is still running")
+
+
+def check_mods(t, w, mods, wad):
+    """Mods: the dialog, temp.bat, roms\\temp.wad, and a WAD dropped onto the window."""
+    print("== mods", flush=True)
+    temp_wad = os.path.join(mods, "roms", "temp.wad")
+    record = os.path.join(mods, "stand-in.txt")
+    write_bytes(temp_wad, b"old level")
+    result = w.mod_run(mods, lambda: w.type_and_return(wpath(wad)))
+    w.settle()
+    if result != 0:
+        t.fail("the chosen WAD is installed", "step %d" % result)
+    else:
+        t.outcome(read_bytes(wad) == read_bytes(temp_wad),
+                  "the chosen WAD is copied to roms\\temp.wad")
+        t.outcome(not os.path.exists(os.path.join(mods, "temp.bat")), "temp.bat is removed")
+        t.same_bytes("the emulator starts with plusmod.cnf",
+                     expect_record("gorvex.exe -noconsole -conf CFG\\plusmod.cnf", wpath(mods)),
+                     read_bytes(record))
+
+    remove(record)
+    write_bytes(temp_wad, b"old level")
+    result = w.mod_run(mods, lambda: w.xdotool("key", "Escape"))
+    w.settle()
+    name = "a cancelled dialog removes the old roms\\temp.wad and still hands over"
+    t.outcome(result == 0 and not os.path.exists(temp_wad)
+              and not os.path.exists(os.path.join(mods, "temp.bat"))
+              and b"plusmod.cnf" in (read_bytes(record) or b""), name, "step %d" % result)
+
+    # A WAD dropped onto the window, through the X drag-and-drop that Wine turns into
+    # WM_DROPFILES: installed as if chosen in the dialog.
+    remove(record)
+    write_bytes(temp_wad, b"old level")
+    name = "a WAD dropped onto the window is installed and the game starts"
+    if not w.start(mods, mods):
+        t.fail(name, "no window")
+        return
+    try:
+        log = str(xdnd.drop(w.server.display, w.win, w.cx + 600, w.cy + 400, [wad]))
+    except Exception as e:  # the report names what went wrong
+        log = "%s: %s" % (type(e).__name__, e)
+    w.ended(30)
+    w.settle()
+    t.outcome(read_bytes(wad) == read_bytes(temp_wad)
+              and b"plusmod.cnf" in (read_bytes(record) or b""), name, log)
+
+
+def check_batch_bytes(t, w):
+    """Wine's cmd reads batch lines in the OEM code page whatever chcp says, so this checks
+    the bytes of temp.bat: the stand-in takes cmd.exe's place and keeps a copy."""
+    print("== temp.bat bytes in a Cyrillic folder", flush=True)
+    system32 = os.path.join(os.environ["WINEPREFIX"], "drive_c", "windows", "system32")
+    cmd = os.path.join(system32, "cmd.exe")
+    cyr = os.path.join(w.work, "моя игра 100%")
+    w.make_game(cyr)
+    saved = os.path.join(w.work, "cmd.exe.saved")
+    shutil.copy(cmd, saved)
+    shutil.copy(os.path.join(w.bin, "gorvex-stand-in.exe"), cmd)
+    env = w.server.env(WINEDLLOVERRIDES=os.environ["WINEDLLOVERRIDES"] + ";cmd.exe=n")
+    result = w.mod_run(cyr, lambda: w.xdotool("key", "Escape"), env)
+    w.settle()
+    shutil.copy(saved, cmd)
+    name = "temp.bat holds the CP1251 folder with %% doubled"
+    if result != 0:
+        t.fail(name, "step %d" % result)
+        return
+    d = wpath(cyr).replace("%", "%%")
+    batch = ('chcp 1251\r\ndel /f /q "{0}\\roms\\temp.wad"\r\n'
+             'copy /y "" "{0}\\roms\\temp.wad"\r\n').format(d)
+    t.same_bytes(name, batch.encode("cp1251"),
+                 read_bytes(os.path.join(system32, "batch-copy.bat")))
+    t.same_bytes("temp.bat runs through cmd.exe in the launcher folder",
+                 expect_record('cmd.exe /s /c ".\\temp.bat"', wpath(cyr)),
+                 read_bytes(os.path.join(system32, "stand-in.txt")))
+
+
+def check_unicode_folder(t, w):
+    """A game folder outside every code page."""
+    print("== a game folder outside every code page", flush=True)
+    uni = os.path.join(w.work, "ゲーム Café 🎮")
+    twin = os.path.join(w.work, "ムーゲ Cafñ 🎲")
+    plain = os.path.join(w.work, "XXX CafX X")
+    w.make_game(uni)
+    # Letters without a CP1251 form show as '?': a twin folder with other such letters (one
+    # of them Windows turns into a look-alike) draws the same about line, a folder of plain
+    # letters in their places another.
+    for folder in (uni, twin, plain):
+        w.snapshot_in(folder)
+    snap = read_bytes(os.path.join(uni, "snap.bmp"))
+    t.outcome(snap and snap == read_bytes(os.path.join(twin, "snap.bmp"))
+              and snap != read_bytes(os.path.join(plain, "snap.bmp")),
+              "the about line shows '?' for the letters CP1251 lacks")
+    if w.start(uni, uni):
+        why = compare(w.screenshot(), os.path.join(uni, "snap.bmp"), w.cx, w.cy)
+        t.outcome(why is None, "the window there equals its snapshot", why)
+        w.click(EXIT_X, EXIT_Y)
+        w.ended(15)
+    else:
+        t.fail("the window opens in a folder outside every code page")
+    w.settle()
+    record = os.path.join(uni, "stand-in.txt")
+    for top, config in ((TOP_GAME, "gorvex"), (TOP_SETUP, "setup")):
+        name = "button %s hands over from a folder outside every code page" % config
+        remove(record)
+        if w.start(w.work, uni):
+            w.click(300, top + 15)
+            status = w.ended(15)
+            if status == 0:
+                w.settle()
+                t.same_bytes(name, expect_record("gorvex.exe -noconsole -conf CFG\\%s.cnf"
+                                                 % config, wpath(uni)), read_bytes(record))
+            else:
+                t.fail(name, "status %s" % status)
+        else:
+            t.fail(name, "no window")
+        w.settle()
+
+
+def check_unicode_wad(t, w, mods):
+    """A WAD named outside CP1251 beside a decoy that a wildcard would match: either its
+    exact bytes arrive (through its short name), or the launcher refuses and changes
+    nothing."""
+    print("== a WAD named outside CP1251", flush=True)
+    wads = os.path.join(w.work, "wad names")
+    os.makedirs(wads)
+    wad = os.path.join(wads, "レベル.wad")
+    write_bytes(wad, b"level\x1aafter the end-of-file byte" + os.urandom(2000))
+    write_bytes(os.path.join(wads, "abc.wad"), b"decoy")
+    record = os.path.join(mods, "stand-in.txt")
+    temp_wad = os.path.join(mods, "roms", "temp.wad")
+    remove(record)
+    write_bytes(temp_wad, b"old level")
+    name = "a WAD named outside CP1251 arrives exactly or is refused"
+    if not w.start(mods, mods):
+        t.fail(name, "no window")
+        return
+    w.click(300, TOP_MODS + 15)
+    dialog = within(20, lambda: w.find_window(DIALOG))
+    if not dialog:
+        t.fail(name, "no dialog")
+        return
+    # xdotool cannot type the name: the dialog opens the folder, and the name sorts first.
+    w.focus(dialog)
+    time.sleep(0.5)
+    w.type_and_return(wpath(wads) + "\\")
+    time.sleep(1)
+    dx, dy = w.server.geometry(dialog)[:2]
+    w.xdotool("mousemove", dx + 300, dy + 120, "click", 1)  # on the list, below its names
+    time.sleep(0.3)
+    w.xdotool("key", "Home")
+    time.sleep(0.3)
+    w.xdotool("key", "Return")
+    outcome = within(30, lambda: ("ended" if not w.running() else w.find_window(NO_RUN)))
+    if not outcome:
+        t.fail(name, "neither an end nor a refusal")
+    elif outcome != "ended":
+        t.outcome(read_bytes(temp_wad) == b"old level"
+                  and not os.path.exists(os.path.join(mods, "temp.bat"))
+                  and not os.path.exists(record), name + " (refused, nothing changed)",
+                  "refused, but something changed")
+        w.focus_and(outcome, "Return")
+        w.ended(15)
+    else:
+        w.settle()
+        t.outcome(read_bytes(wad) == read_bytes(temp_wad)
+                  and b"plusmod" in (read_bytes(record) or b""), name + " (installed exactly)",
+                  "roms\\temp.wad: %r" % (read_bytes(temp_wad) or b"")[:40])
+
+
+def box_check(t, w, name, game, title, top, env=None):
+    """Clicks the button at top, expects a box titled title, dismisses it with Return and
+    expects the launcher to end with 0."""
+    if not w.start(game, game, env):
+        t.fail(name, "no window")
+        return
+    w.click(300, top + 15)
+    box = within(20, lambda: w.find_window(title))
+    if not box:
+        t.fail(name, "no box titled " + title)
+        return
+    w.focus_and(box, "Return")
+    status = w.ended(15)
+    t.outcome(status == 0, name, "status %s" % status)
+
+
+def check_failures(t, w, mods):
+    """Code page 1252, and the message boxes."""
+    print("== code page 1252", flush=True)
+    env = w.server.env(**EN_US)
+    result = w.mod_run(mods, lambda: w.xdotool("key", "Escape"), env)
+    w.settle()
+    t.outcome(result == 0, "the dialog's Cyrillic title reads right under code page 1252",
+              "step %d" % result)
+
+    print("== failures", flush=True)
+    lost = os.path.join(w.work, "no emulator")
+    w.make_game(lost)
+    os.unlink(os.path.join(lost, "gorvex.exe"))
+    box_check(t, w, "a missing emulator shows the NoFile box and ends with 0", lost, NO_FILE,
+              TOP_GAME)
+    w.settle()
+    box_check(t, w, "the NoFile box's Cyrillic title reads right under code page 1252", lost,
+              NO_FILE, TOP_GAME, env)
+    w.settle()
+
+    stuck = os.path.join(w.work, "batch blocked")
+    w.make_game(stuck)
+    os.mkdir(os.path.join(stuck, "temp.bat"))
+    name = "a temp.bat that cannot run shows the NoTRun box"
+    if w.start(stuck, stuck):
+        w.click(300, TOP_MODS + 15)
+    dialog = within(20, lambda: w.find_window(DIALOG))
+    if not dialog:
+        t.fail(name, "no dialog")
+    else:
+        w.focus_and(dialog, "Escape")
+        box = within(20, lambda: w.find_window(NO_RUN))
+        if not box:
+            t.fail(name, "no box")
+        else:
+            w.focus_and(box, "Return")
+            status = w.ended(15)
+            t.outcome(status == 0, name, "status %s" % status)
+    w.settle()
+
+
+def check_scaled(t, w, game):
+    """A monitor at 200 %: the page at twice its size, sharp, and clicks land where drawn."""
+    print("== 200 %", flush=True)
+    try:
+        big = XServer("2560x1600")
+    except Failure:
+        t.fail("a second X server for 200 %")
+        w.settle()
+        return
+    w.reg_add("HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "192")
+    record = os.path.join(game, "stand-in.txt")
+    remove(record)
+    small = w.server
+    w.server, w.client = big, (1280, 960)
+    try:
+        if w.start(game, game):
+            why = compare(w.screenshot(), os.path.join(game, "snap.bmp"), w.cx, w.cy, 2)
+            t.outcome(why is None,
+                      "at 200 % the window shows the page twice as large, pixel for pixel",
+                      "window %s" % w.window_size)
+            # The right end of the game button: taken as a page point unscaled, it lies off
+            # the page.
+            w.click(2 * 460, 2 * (TOP_GAME + 15))
+            name = "at 200 % a click lands on the button drawn there"
+            if w.ended(15) == 0:
+                w.settle()
+                t.outcome(b"gorvex.cnf" in (read_bytes(record) or b""), name,
+                          "no hand-over recorded")
+            else:
+                t.fail(name, "the launcher is still running")
+        else:
+            t.fail("at 200 % the window opens")
+    finally:
+        w.server, w.client = small, (640, 480)
+    w.reg_add("HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "96")
+    w.settle()
+    big.stop()
+
+
+def check_no_display(t, w, game):
+    """Without a display the launcher ends with status 1."""
+    status = w.run("./gorvex-launcher.exe", cwd=game, env=w.server.env(DISPLAY=""))
+    t.outcome(status == 1, "without a display the launcher ends with status 1",
+              "status %s" % status)
+    w.settle()
+
+
+def make_locales():
+    """Wine takes the ANSI code page from the locale variables: ru_RU gives 1251, en_US
+    1252."""
+    have = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout
+    for loc in ("ru_RU", "en_US"):
+        if not re.search(r"^%s\.utf-?8$" % loc, have, re.I | re.M):
+            print("== generating the %s.UTF-8 locale" % loc, flush=True)
+            if subprocess.run(["localedef", "-i", loc, "-f", "UTF-8", loc + ".UTF-8"]).returncode:
+                sys.exit("cannot generate %s.UTF-8" % loc)
+
+
+def runs_32_bit():
+    """Whether Wine's 32-bit side starts here (a kernel booted with ia32_emulation off
+    cannot)."""
+    loader = "/usr/lib/wine/wine"
+    if not os.access(loader, os.X_OK):
+        return True
+    try:
+        return subprocess.run([loader, "--version"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=60).returncode == 0
+    except (OSError, subprocess.TimeoutExpired):
+        return False
+
+
+def use_wine64(work):
+    """`wine` (also for timeout and subprocesses) is the 64-bit loader."""
+    os.makedirs(os.path.join(work, "bin"))
+    shim = os.path.join(work, "bin", "wine")
+    with open(shim, "w") as f:
+        f.write('#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n')
+    os.chmod(shim, os.stat(shim).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
+    os.environ["PATH"] = os.path.join(work, "bin") + os.pathsep + os.environ["PATH"]
+    os.environ["WINELOADER"] = "/usr/lib/wine/wine64"
+
+
+def build(preset):
+    """Builds the preset; False when it fails."""
+    print("== build (build-%s/)" % preset, flush=True)
+    return (subprocess.run(["cmake", "--preset", preset], cwd=ROOT,
+                           stdout=subprocess.DEVNULL).returncode == 0
+            and subprocess.run(["cmake", "--build", "--preset", preset],
+                               cwd=ROOT).returncode == 0)
+
+
+def prepare_prefix(w):
+    """A fresh Wine prefix where Wine draws the frame itself and closes windows
+    promptly."""
+    print("== Wine prefix", flush=True)
+    if w.run("wineboot.exe", "-i", timeout=180) != 0:
+        sys.stdout.write(open(os.path.join(w.work, "launcher.log"), errors="replace").read())
+        sys.exit("wineboot failed")
+    w.reg_add("HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N")
+    bmp_with_pattern(os.path.join(w.work, "INTERPIC.bmp"))
+
+
+def run_checks(t, w):
+    """Every case, in order, sharing the game folders as they go."""
+    game = os.path.join(w.work, "игра Gorvex")
+    w.make_game(game)
+    check_window(t, w, game)
+    w.settle()
+    check_buttons(t, w, game)
+    check_pointer(t, w, game)
+    w.settle()
+    mods = os.path.join(w.work, "mod folder")
+    w.make_game(mods)
+    wad_dir = os.path.join(w.work, "wads", "50% off & more")
+    os.makedirs(wad_dir)
+    wad = os.path.join(wad_dir, "level one.wad")
+    write_bytes(wad, os.urandom(3000))
+    check_mods(t, w, mods, wad)
+    check_batch_bytes(t, w)
+    check_unicode_folder(t, w)
+    check_unicode_wad(t, w, mods)
+    w.settle()
+    check_failures(t, w, mods)
+    check_scaled(t, w, game)
+    check_no_display(t, w, game)
+
+
+def main():
+    make_locales()
+    preset, note = "windows", ""
+    if not runs_32_bit():
+        preset, note = "windows-x64", " (the 64-bit build: this kernel runs no 32-bit programs)"
+        print("== Wine's 32-bit side cannot start here: checking the windows-x64 build instead",
+              flush=True)
+    if not build(preset):
+        print("0 passed, 1 failed (the Windows build)")
+        return 1
+    work = tempfile.mkdtemp(prefix="gorvex-wine.")
+    if preset == "windows-x64":
+        use_wine64(work)
+    os.environ.update(WINEPREFIX=os.path.join(work, "prefix"), WINEDEBUG="-all",
+                      WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="ru_RU.UTF-8")
+    t = Tally()
+    server = w = None
+    try:
+        server = XServer("1024x768")
+        w = Wine(work, os.path.join(ROOT, "build-" + preset, "bin"), server)
+        prepare_prefix(w)
+        run_checks(t, w)
+    finally:
+        if w is not None:
+            w.wineserver("-k", 20)
+            w.log.close()
+        if server is not None:
+            server.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    print("%d passed, %d failed%s" % (t.passed, t.failed, note))
+    return 1 if t.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
