@@ -324,6 +324,12 @@ int display_lost(Display*) {
   _exit(1);
 }
 
+// Xlib's own handler ends the process on any protocol error. A request about a window that
+// is already gone is no reason to end the launcher: such errors are passed over.
+int protocol_error(Display*, XErrorEvent*) {
+  return 0;
+}
+
 // SDL falls back to drivers that draw into memory when it finds no display; such a window
 // is no window at all, unless someone asked for that driver by name.
 bool shows_on_a_display() {
@@ -381,7 +387,10 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     release_all();
     return false;
   }
-  if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") XSetIOErrorHandler(display_lost);
+  if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {
+    XSetIOErrorHandler(display_lost);
+    XSetErrorHandler(protocol_error);
+  }
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   const bool known = SDL_GetWindowWMInfo(window, &info) == SDL_TRUE;

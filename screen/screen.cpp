@@ -167,10 +167,12 @@ void close_screen() {
   Screen& s = state();
   if (s.service.joinable()) {
     {
+      // Woken only while it sleeps on window events, under the lock: the window is then
+      // still there, never being destroyed by the thread at the same moment.
       std::lock_guard g(s.lock);
       s.stop = true;
+      detail::drawing_arrived(s);
     }
-    backend::wake();
     s.pass_due.notify_one();
     s.service.join();
   } else if (s.open) {
