@@ -47,11 +47,15 @@ void tell(std::string_view what) {
   std::fprintf(stderr, "gorvex-launcher: %.*s\n", int(what.size()), what.data());
 }
 
-// Right after a failed hand-over: why, and how a player gets the emulator in place.
-void tell_emulator_failed() {
+// Hands over to the emulator in the current folder; when it cannot be started, says why and
+// how a player gets it in place, and reports "NoFile".
+[[noreturn]] void hand_over_to_emulator(std::string_view arguments) {
+  screen::hand_over(emulator, arguments);
   const std::string why = screen::last_start_error();
   tell("gorvex.exe in " + screen::get_launcher_directory() + " cannot be started: " + why +
        "; on Linux link it to DOSBox: ln -s /usr/bin/dosbox gorvex.exe");
+  report_failure("NoFile");
+  screen::end_program(0);  // not reached: the report ends the program
 }
 
 // The box for a name that temp.bat cannot carry; nothing has been changed on disk.
@@ -103,10 +107,7 @@ bool can_be_read(const std::string& path) {
 
 void start_emulator(std::string_view arguments) {
   if (screen::change_directory(screen::get_launcher_directory()) == -1) report_failure("NoFile");
-  screen::hand_over(emulator, arguments);
-  tell_emulator_failed();
-  report_failure("NoFile");
-  screen::end_program(0);  // not reached: the report ends the program
+  hand_over_to_emulator(arguments);
 }
 
 void install_mod() {
@@ -119,20 +120,17 @@ void install_mod() {
 void install_level(std::string chosen) {
   launcher.chosen_wad = std::move(chosen);
   const std::string& wad = launcher.chosen_wad;
-  if (screen::change_directory(screen::get_launcher_directory()) == -1) report_failure("NoFile");
+  const std::string folder = screen::get_launcher_directory();
+  if (screen::change_directory(folder) == -1) report_failure("NoFile");
 
   // Every path that goes into the batch is checked before anything on disk changes.
-  const std::string folder = screen::get_launcher_directory();
   if (const NameFault f = batch_name_fault(folder); f != NameFault::none) refuse_name(f, true);
   if (const NameFault f = batch_name_fault(wad); f != NameFault::none) refuse_name(f, false);
   if (!wad.empty() && !can_be_read(wad)) report_failure("NoCopy");
   if (!screen::files::claim_current_folder()) report_failure("NoLock");
   // The installed level itself, chosen again: it is already in place.
-  if (!wad.empty() && screen::files::same_file(wad, installed_wad)) {
-    screen::hand_over(emulator, mod_arguments);
-    tell_emulator_failed();
-    report_failure("NoFile");
-  }
+  if (!wad.empty() && screen::files::same_file(wad, installed_wad))
+    hand_over_to_emulator(mod_arguments);
 
   if (!clear_batch_file()) report_failure("NoTRun");
   const int number = screen::files::free_file_number();
@@ -149,10 +147,7 @@ void install_level(std::string chosen) {
     const std::int64_t size = screen::files::file_size(wad);
     if (size < 0 || screen::files::file_size(installed_wad) != size) report_failure("NoCopy");
   }
-  screen::hand_over(emulator, mod_arguments);
-  tell_emulator_failed();
-  report_failure("NoFile");
-  screen::end_program(0);
+  hand_over_to_emulator(mod_arguments);
 }
 
 void report_failure(std::string_view code) {

@@ -18,22 +18,22 @@ constexpr cp1251::Text game_arguments = "-noconsole -conf CFG\\gorvex.cnf";
 constexpr cp1251::Text editor_arguments = "-noconsole -conf CFG\\editor.cnf";
 constexpr cp1251::Text setup_arguments = "-noconsole -conf CFG\\setup.cnf";
 
+// The argument line of button 1, 2 or 3.
+std::string_view emulator_arguments(int slot) {
+  if (slot == slot_game) return game_arguments;
+  return slot == slot_editor ? editor_arguments.view() : setup_arguments.view();
+}
+
 }  // namespace
 
 void run_command(int slot) {
   switch (slot) {
     case slot_game:
-      gui::draw_widget(slot, "Inv");
-      screen::present_and_wait();  // the pressed look reaches the window before the hand-over
-      start_emulator(game_arguments);
     case slot_editor:
-      gui::draw_widget(slot, "Inv");
-      screen::present_and_wait();  // the pressed look reaches the window before the hand-over
-      start_emulator(editor_arguments);
     case slot_setup:
       gui::draw_widget(slot, "Inv");
       screen::present_and_wait();  // the pressed look reaches the window before the hand-over
-      start_emulator(setup_arguments);
+      start_emulator(emulator_arguments(slot));
     case slot_mods:
       gui::draw_widget(slot, "Inv");
       install_mod();

@@ -1,7 +1,6 @@
 // Files and processes on POSIX systems. Programs are found relative to the current directory
 // only; batch files run through gorvex-cmd, installed beside the launcher.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -50,27 +49,17 @@ std::vector<char*> argv_of(std::vector<std::string>& words) {
   return argv;
 }
 
-// Marks every descriptor above 2 close-on-exec, so the started program inherits none of
-// ours and a failed start leaves them usable.
+// Marks every descriptor above 2 close-on-exec, so a started program inherits none of ours
+// and a failed start leaves them usable. Async-signal-safe: also for a child before exec.
 void close_on_exec_above_stderr() {
-  DIR* d = opendir("/proc/self/fd");
-  if (d == nullptr) {
-    for (int fd = 3; fd < 1024; ++fd) fcntl(fd, F_SETFD, FD_CLOEXEC);
-    return;
-  }
-  const int own = dirfd(d);
-  while (const dirent* e = readdir(d)) {
-    const int fd = std::atoi(e->d_name);
-    if (fd > 2 && fd != own) fcntl(fd, F_SETFD, FD_CLOEXEC);
-  }
-  closedir(d);
-}
-
-// Marks every descriptor above 2 close-on-exec in a child between fork and exec, where only
-// async-signal-safe calls are allowed.
-void close_on_exec_in_child() {
   if (close_range(3, ~0u, CLOSE_RANGE_CLOEXEC) == 0) return;
   for (int fd = 3; fd < 4096; ++fd) fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+// An executable regular file.
+bool is_program(const char* path) {
+  struct stat st {};
+  return stat(path, &st) == 0 && S_ISREG(st.st_mode) && access(path, X_OK) == 0;
 }
 
 // Starts the program at argv[0] as a child that ends with the launcher, however the launcher
@@ -92,7 +81,7 @@ pid_t spawn_child(std::vector<char*>& argv, bool quiet, int out) {
       }
     }
     if (out >= 0) dup2(out, 1);
-    close_on_exec_in_child();
+    close_on_exec_above_stderr();
     execv(argv[0], argv.data());
     const int error = errno;
     (void)!write(report[1], &error, sizeof error);
@@ -131,10 +120,7 @@ std::string find_on_path(const std::string& name) {
     std::string candidate(folder.empty() ? std::string_view(".") : folder);
     candidate += '/';
     candidate += name;
-    struct stat st {};
-    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        access(candidate.c_str(), X_OK) == 0)
-      return candidate;
+    if (is_program(candidate.c_str())) return candidate;
     if (colon == std::string_view::npos) return {};
     rest.remove_prefix(colon + 1);
   }
@@ -143,9 +129,9 @@ std::string find_on_path(const std::string& name) {
 }  // namespace
 
 bool run_for_output(std::vector<std::string> words, std::string& output, int& status) {
-  if (words.empty() || words[0].find('/') == std::string::npos) {
-    if (words.empty() || (words[0] = find_on_path(words[0])).empty()) return false;
-  }
+  if (words.empty()) return false;
+  if (words[0].find('/') == std::string::npos && (words[0] = find_on_path(words[0])).empty())
+    return false;
   int pipe_ends[2];
   if (pipe2(pipe_ends, O_CLOEXEC) != 0) return false;
   std::vector<char*> argv = argv_of(words);
@@ -204,8 +190,7 @@ int hand_over(std::string_view program, std::string_view arguments) {
   words.insert(words.begin(), program_path(program));
   std::vector<char*> argv = argv_of(words);
   if (boundary.rehearsal) {
-    struct stat st {};
-    if (stat(argv[0], &st) != 0 || !S_ISREG(st.st_mode) || access(argv[0], X_OK) != 0) return -1;
+    if (!is_program(argv[0])) return -1;
     throw Ended{0, std::string(program), std::string(arguments)};
   }
   close_on_exec_above_stderr();
