@@ -32,22 +32,48 @@ TROUBLE_CAPTION = "Такая вышла бОтва!"
 
 
 class Session:
-    """One X server, one game folder, one launcher showing its start screen."""
+    """One X server of `size`, one game folder, one launcher; unless `wait` is off, the
+    launcher shows its start screen (`expected`, as the snapshot draws it) at 640 x 480.
+    `resources` are merged into the X resources, `manager` starts a window manager,
+    `prepare(game)` changes the folder before the snapshot, and `cwd` names a folder beside
+    the game folder that is made and started from."""
 
-    def __init__(self, bin_dir, folder_name="game", emulator=True, path=None):
-        self.server = XServer()
+    def __init__(self, bin_dir, folder_name="game", emulator=True, path=None, size="1024x768",
+                 resources=None, manager=False, prepare=None, cwd=None, wait=True):
+        self.server = XServer(size)
+        # The window manager first, settled by the time the launcher maps its window, as on a
+        # desktop: SDL waits for the map without a limit, and a manager still starting up
+        # can leave it waiting for good.
+        self.manager = subprocess.Popen(
+            ["openbox", "--sm-disable"], env=self.server.env(), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL) if manager else None
         self.game = GameFolder(bin_dir, folder_name, emulator)
+        self.path = path
         self.launcher = None
         try:
-            expected = self.game.snapshot()
-            env = self.server.env(HOME=self.game.temp, GSETTINGS_BACKEND="memory")
-            if path is not None:
-                env["PATH"] = path(self.game)
-            self.launcher = Launcher(self.server, self.game, env)
-            self.launcher.wait_for_start_screen(expected)
+            if resources:
+                subprocess.run(["xrdb", "-merge"], input=resources.encode(),
+                               env=self.server.env(), check=True, timeout=10)
+            if prepare:
+                prepare(self.game)
+            self.cwd = None
+            if cwd:
+                self.cwd = os.path.join(self.game.temp, cwd)
+                os.mkdir(self.cwd)
+            self.expected = self.game.snapshot()
+            self.launcher = self.start()
+            if wait:
+                self.launcher.wait_for_start_screen(self.expected)
         except BaseException:
             self.close()
             raise
+
+    def start(self):
+        """Another launcher of the game folder in the same X server."""
+        env = self.server.env(HOME=self.game.temp, GSETTINGS_BACKEND="memory")
+        if self.path is not None:
+            env["PATH"] = self.path(self.game)
+        return Launcher(self.server, self.game, env, cwd=self.cwd)
 
     def close(self):
         # With GORVEX_E2E_SHOTS set, the screen as it was at the end, for a look afterwards.
@@ -61,6 +87,9 @@ class Session:
             if self.launcher:
                 self.launcher.finish()
         finally:
+            if self.manager:
+                self.manager.kill()
+                self.manager.wait(timeout=10)
             self.server.stop()
             self.game.remove()
 
@@ -308,32 +337,21 @@ def case_icon(s):
 def case_other_folder(bin_dir):
     """Started from another folder (a shortcut without one): the picture still shows, and
     without any picture stderr says which file is missing."""
-    server = XServer()
-    game = GameFolder(bin_dir)
-    launchers = []
+    s = Session(bin_dir, cwd="elsewhere")
     try:
-        expected = game.snapshot()
-        elsewhere = os.path.join(game.temp, "elsewhere")
-        os.mkdir(elsewhere)
-        launcher = Launcher(server, game, server.env(HOME=game.temp), cwd=elsewhere)
-        launchers.append(launcher)
-        launcher.wait_for_start_screen(expected)
-        launcher.click(*EXIT)
-        check(launcher.wait_exit() == 0, "EXIT did not end with status 0")
-        check("background picture" not in launcher.errors(), launcher.errors())
+        s.launcher.click(*EXIT)
+        check(s.launcher.wait_exit() == 0, "EXIT did not end with status 0")
+        check("background picture" not in s.launcher.errors(), s.launcher.errors())
+        s.launcher.finish()
 
-        os.unlink(game.file("CFG", "INTERPIC.bmp"))
-        launcher = Launcher(server, game, server.env(HOME=game.temp), cwd=elsewhere)
-        launchers.append(launcher)
-        launcher.wait_for_start_screen(game.snapshot())
+        os.unlink(s.game.file("CFG", "INTERPIC.bmp"))
+        s.launcher = s.start()
+        s.launcher.wait_for_start_screen(s.game.snapshot())
         check("the background picture CFG/INTERPIC.bmp (in the current folder or in %s) cannot "
-              "be opened" % os.path.realpath(game.path) in launcher.errors(),
-              "stderr: %r" % launcher.errors())
+              "be opened" % os.path.realpath(s.game.path) in s.launcher.errors(),
+              "stderr: %r" % s.launcher.errors())
     finally:
-        for launcher in launchers:
-            launcher.finish()
-        server.stop()
-        game.remove()
+        s.close()
 
 
 def case_batch_not_created(bin_dir):
@@ -561,19 +579,6 @@ def chooser_ends_case(sig):
     return case
 
 
-def scaled_session(bin_dir, size, resources=None):
-    """An X server of `size`, X resources merged in if given, and the launcher of a fresh game
-    folder in it; the expected start screen at 640 x 480."""
-    server = XServer(size)
-    game = GameFolder(bin_dir)
-    if resources:
-        subprocess.run(["xrdb", "-merge"], input=resources.encode(), env=server.env(),
-                       check=True, timeout=10)
-    expected = game.snapshot()
-    launcher = Launcher(server, game, server.env(HOME=game.temp, GSETTINGS_BACKEND="memory"))
-    return server, game, launcher, expected
-
-
 def shows_enlarged(server, box, expected, factor):
     """Whether the screen shows the expected screen enlarged `factor` times in `box`."""
     want = expected.resize((expected.width * factor, expected.height * factor), Image.NEAREST)
@@ -583,36 +588,29 @@ def shows_enlarged(server, box, expected, factor):
 def case_scaled_window(bin_dir):
     """A 4K desktop scaled to 200 %: the window is 1280 x 960, the screen doubled pixel for
     pixel, and a click on a doubled button acts on it."""
-    server, game, launcher, expected = scaled_session(bin_dir, "3840x2160", "Xft.dpi: 192\n")
+    s = Session(bin_dir, size="3840x2160", resources="Xft.dpi: 192\n", wait=False)
     try:
-        window = server.find_window(TITLE, timeout=15)
-        left, top, right, bottom = server.geometry(window)
+        window = s.server.find_window(TITLE, timeout=15)
+        left, top, right, bottom = s.server.geometry(window)
         check((right - left, bottom - top) == (1280, 960),
               "the window is %d x %d" % (right - left, bottom - top))
         wait_until("the doubled start screen",
-                   lambda: shows_enlarged(server, (left, top, right, bottom), expected, 2), 10,
-                   step=0.2)
-        launcher.origin = (left, top)
-        launcher.click(2 * BUTTON[1][0], 2 * BUTTON[1][1])
-        launcher.wait_hand_over(GAME)
+                   lambda: shows_enlarged(s.server, (left, top, right, bottom), s.expected, 2),
+                   10, step=0.2)
+        s.launcher.origin = (left, top)
+        s.launcher.click(2 * BUTTON[1][0], 2 * BUTTON[1][1])
+        s.launcher.wait_hand_over(GAME)
     finally:
-        launcher.finish()
-        server.stop()
-        game.remove()
+        s.close()
 
 
 def case_full_screen_without_mode(bin_dir):
     """Alt+Enter on a 1920 x 1080 desktop with a window manager and no 640 x 480 mode: the
     screen doubled, centred on black, and clicks land where the buttons are drawn; Alt+Enter
     again brings the window back."""
-    server = XServer("1920x1080")
-    manager = subprocess.Popen(["openbox", "--sm-disable"], env=server.env(),
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    game = GameFolder(bin_dir)
-    launcher = None
+    s = Session(bin_dir, size="1920x1080", manager=True, wait=False)
+    server = s.server
     try:
-        expected = game.snapshot()
-        launcher = Launcher(server, game, server.env(HOME=game.temp, GSETTINGS_BACKEND="memory"))
         # The window manager frames the window: look for it in the whole tree.
         window = wait_until("the launcher's window", lambda: server.run(
             "xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE,
@@ -620,7 +618,7 @@ def case_full_screen_without_mode(bin_dir):
         server.xdotool("windowactivate", "--sync", window)
         server.xdotool("key", "alt+Return")
         wait_until("the doubled screen, centred",
-                   lambda: shows_enlarged(server, (320, 60, 1600, 1020), expected, 2), 10,
+                   lambda: shows_enlarged(server, (320, 60, 1600, 1020), s.expected, 2), 10,
                    step=0.2)
         shot = server.screenshot()
         check(shot.getpixel((0, 0)) == (0, 0, 0) and shot.getpixel((1919, 1079)) == (0, 0, 0),
@@ -631,18 +629,13 @@ def case_full_screen_without_mode(bin_dir):
                                   server.geometry(int(window))[2:])) == (640, 480), 10)
         server.xdotool("key", "alt+Return")
         wait_until("full screen again",
-                   lambda: shows_enlarged(server, (320, 60, 1600, 1020), expected, 2), 10,
+                   lambda: shows_enlarged(server, (320, 60, 1600, 1020), s.expected, 2), 10,
                    step=0.2)
-        launcher.origin = (320, 60)
-        launcher.click(2 * BUTTON[2][0], 2 * BUTTON[2][1])
-        launcher.wait_hand_over(EDITOR)
+        s.launcher.origin = (320, 60)
+        s.launcher.click(2 * BUTTON[2][0], 2 * BUTTON[2][1])
+        s.launcher.wait_hand_over(EDITOR)
     finally:
-        manager.kill()
-        manager.wait(timeout=10)
-        if launcher:
-            launcher.finish()
-        server.stop()
-        game.remove()
+        s.close()
 
 
 def case_lost_display(bin_dir):
@@ -660,24 +653,18 @@ def case_lost_display(bin_dir):
 
 def picture_case(make_picture):
     """The launcher over a hostile picture: it shows its screen and EXIT ends it at once."""
+    def replace_picture(game):
+        picture = game.file("CFG", "INTERPIC.bmp")
+        os.unlink(picture)
+        make_picture(picture)
+
     def case(bin_dir):
-        server = XServer()
-        game = GameFolder(bin_dir)
-        launcher = None
+        s = Session(bin_dir, prepare=replace_picture)
         try:
-            picture = game.file("CFG", "INTERPIC.bmp")
-            os.unlink(picture)
-            make_picture(picture)
-            expected = game.snapshot()
-            launcher = Launcher(server, game, server.env(HOME=game.temp))
-            launcher.wait_for_start_screen(expected)
-            launcher.click(*EXIT)
-            check(launcher.wait_exit(timeout=5) == 0, "EXIT did not end with status 0")
+            s.launcher.click(*EXIT)
+            check(s.launcher.wait_exit(timeout=5) == 0, "EXIT did not end with status 0")
         finally:
-            if launcher:
-                launcher.finish()
-            server.stop()
-            game.remove()
+            s.close()
     return case
 
 
