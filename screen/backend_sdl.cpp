@@ -360,6 +360,9 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   // left alone.
   const bool no_bus = std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr;
   if (no_bus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  // Before SDL_Init: SDL keeps the handler it finds and puts it back when it quits, so a late
+  // error about a window already gone (a wake-up crossing its destruction) is passed over.
+  XSetErrorHandler(protocol_error);
   const int init = SDL_Init(SDL_INIT_VIDEO);
   if (no_bus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
   if (compose != nullptr)
@@ -387,10 +390,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     release_all();
     return false;
   }
-  if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {
-    XSetIOErrorHandler(display_lost);
-    XSetErrorHandler(protocol_error);
-  }
+  if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") XSetIOErrorHandler(display_lost);
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   const bool known = SDL_GetWindowWMInfo(window, &info) == SDL_TRUE;
