@@ -41,7 +41,7 @@ class Session:
     def __init__(self, bin_dir, folder_name="game", emulator=True, path=None, size="1024x768",
                  resources=None, manager=False, prepare=None, cwd=None, wait=True):
         self.server = XServer(size)
-        # The window manager first, settled by the time the launcher maps its window, as on a
+        # The window manager first, settled before the launcher maps its window, as on a
         # desktop: SDL waits for the map without a limit, and a manager still starting up
         # can leave it waiting for good.
         self.manager = subprocess.Popen(
@@ -51,6 +51,11 @@ class Session:
         self.path = path
         self.launcher = None
         try:
+            if manager:
+                # A manager announces itself on the root window once it manages windows.
+                wait_until("the window manager", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in
+                           self.server.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK",
+                                           check_status=False), 15)
             if resources:
                 subprocess.run(["xrdb", "-merge"], input=resources.encode(),
                                env=self.server.env(), check=True, timeout=10)
