@@ -113,8 +113,9 @@ class Tally:
 class Wine:
     """The Wine side: its prefix in a temp folder, the X server, the launcher's process."""
 
-    def __init__(self, work, bin_dir, server):
+    def __init__(self, work, bin_dir, server, thirty_two):
         self.work = work
+        self.thirty_two = thirty_two
         self.bin = bin_dir
         self.server = server
         self.log = open(os.path.join(work, "launcher.log"), "ab")
@@ -423,7 +424,10 @@ def check_batch_bytes(t, w):
     """Wine's cmd reads batch lines in the OEM code page whatever chcp says, so this checks
     the bytes of temp.bat: the stand-in takes cmd.exe's place and keeps a copy."""
     print("== temp.bat bytes in a Cyrillic folder", flush=True)
-    system32 = os.path.join(os.environ["WINEPREFIX"], "drive_c", "windows", "system32")
+    # A 32-bit launcher in a 64-bit prefix finds its system folder's programs in syswow64.
+    windows = os.path.join(os.environ["WINEPREFIX"], "drive_c", "windows")
+    system32 = os.path.join(windows, "syswow64" if w.thirty_two and os.path.isdir(
+        os.path.join(windows, "syswow64")) else "system32")
     cmd = os.path.join(system32, "cmd.exe")
     cyr = os.path.join(w.work, "моя игра 100%")
     w.make_game(cyr)
@@ -744,7 +748,8 @@ def main():
     server = w = None
     try:
         server = XServer("1024x768")
-        w = Wine(work, os.path.join(ROOT, "build-" + preset, "bin"), server)
+        w = Wine(work, os.path.join(ROOT, "build-" + preset, "bin"), server,
+                 thirty_two=preset == "windows")
         prepare_prefix(w)
         run_checks(t, w)
     finally:
