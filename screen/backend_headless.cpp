@@ -159,6 +159,9 @@ void wait_for_event(int milliseconds) {
   std::unique_lock g(guard);
   ++win.waits;
   win.waiting = true;
+  win.last_wait_ms = milliseconds;
+  const int cap = options().wait_cap_ms;
+  if (cap > 0 && cap < milliseconds) milliseconds = cap;
   if (!arrived.wait_for(g, std::chrono::milliseconds(milliseconds),
                         [] { return woken || !queue.empty(); }))
     ++win.timeouts;

@@ -15,6 +15,7 @@ struct Options {
   bool service_thread = false;  // run passes on a thread of their own, as a real window does
   bool waits = true;            // that thread sleeps while idle; false: it ticks every 10 ms
   bool fail_open = false;       // make opening the window fail
+  int wait_cap_ms = 0;          // > 0: a sleep asked for longer ends by its limit this soon
 };
 inline Options headless_options;
 inline Options& options() {
@@ -35,6 +36,7 @@ struct Window {
   int palette_updates = 0;  // palettes handed over
   int waits = 0;            // sleeps of the service thread until an event or a wake
   int timeouts = 0;         // those that ended by their time limit
+  int last_wait_ms = 0;     // the limit the last sleep asked for
   bool waiting = false;     // the service thread sleeps now
 };
 // A copy of the window's state.

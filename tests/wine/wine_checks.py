@@ -12,6 +12,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 from PIL import Image, ImageChops
@@ -86,18 +87,27 @@ def compare(shot, snap_path, x, y, scale=1):
 
 
 class Tally:
-    """Counts and prints the outcomes."""
+    """Counts the outcomes of one lane and says them: at once when `live`, else kept in
+    `lines` for later."""
 
-    def __init__(self):
+    def __init__(self, live):
         self.passed = 0
         self.failed = 0
+        self.live = live
+        self.lines = []
+
+    def say(self, line):
+        if self.live:
+            print(line, flush=True)
+        else:
+            self.lines.append(line)
 
     def ok(self, name):
-        print("PASS: " + name, flush=True)
+        self.say("PASS: " + name)
         self.passed += 1
 
     def fail(self, name, why=""):
-        print("FAIL: %s%s" % (name, " (%s)" % why if why else ""), flush=True)
+        self.say("FAIL: %s%s" % (name, " (%s)" % why if why else ""))
         self.failed += 1
 
     def outcome(self, good, name, why=""):
@@ -111,13 +121,16 @@ class Tally:
 
 
 class Wine:
-    """The Wine side: its prefix in a temp folder, the X server, the launcher's process."""
+    """One lane's Wine side: its work folder with the Wine prefix in it, its X server, the
+    launcher's process, and the lane's tally for what it has to say."""
 
-    def __init__(self, work, bin_dir, server, thirty_two):
+    def __init__(self, work, bin_dir, server, thirty_two, tally):
         self.work = work
+        self.prefix = os.path.join(work, "prefix")
         self.thirty_two = thirty_two
         self.bin = bin_dir
         self.server = server
+        self.say = tally.say
         self.log = open(os.path.join(work, "launcher.log"), "ab")
         self.process = None
         self.win = None
@@ -125,17 +138,22 @@ class Wine:
         self.cx = self.cy = 0
         self.window_size = ""
 
+    def env(self, **extra):
+        """The environment of a Wine program in this lane: its X server and its prefix."""
+        return self.server.env(WINEPREFIX=self.prefix, **extra)
+
     def run(self, *args, timeout=60, env=None, cwd=None):
         """A Wine command to its end; its status, or None when it ran over."""
         try:
-            return subprocess.run(["wine"] + list(args), cwd=cwd, env=env or self.server.env(),
+            return subprocess.run(["wine"] + list(args), cwd=cwd, env=env or self.env(),
                                   stdout=self.log, stderr=self.log, timeout=timeout).returncode
         except subprocess.TimeoutExpired:
             return None
 
     def wineserver(self, flag, timeout):
         try:
-            return subprocess.run(["wineserver", flag], timeout=timeout, stdout=subprocess.DEVNULL,
+            return subprocess.run(["wineserver", flag], timeout=timeout, env=self.env(),
+                                  stdout=subprocess.DEVNULL,
                                   stderr=subprocess.DEVNULL).returncode == 0
         except subprocess.TimeoutExpired:
             return False
@@ -143,7 +161,7 @@ class Wine:
     def settle(self):
         """Waits for every Wine process (the stand-in too); stops them when they hang."""
         if not self.wineserver("-w", 30):
-            print("   (Wine processes still running: stopped)", flush=True)
+            self.say("   (Wine processes still running: stopped)")
             self.wineserver("-k", 20)
             time.sleep(0.5)
         if self.process is not None and self.process.poll() is None:
@@ -197,7 +215,7 @@ class Wine:
     def start(self, cwd, game, env=None):
         """Starts game's launcher with cwd as current folder and waits for its window."""
         self.process = subprocess.Popen(["wine", os.path.join(game, "gorvex-launcher.exe")],
-                                        cwd=cwd, env=env or self.server.env(),
+                                        cwd=cwd, env=env or self.env(),
                                         stdin=subprocess.DEVNULL, stdout=self.log,
                                         stderr=self.log)
         if not within(30, self.locate_launcher):
@@ -269,7 +287,7 @@ class Wine:
 
 def check_window(t, w, game):
     """The window: pixels, close request, full screen, EXIT."""
-    print("== window", flush=True)
+    t.say("== window")
     # The first program after the new prefix once failed to start in a clean clone's run
     # (not seen again in five); the snapshot is the picture to compare with, so it gets one
     # more start before the check counts it as failed.
@@ -282,7 +300,7 @@ def check_window(t, w, game):
         return
     t.ok("the window opens")
     if w.window_size != "646x505":
-        print("   (frame %s: the client area is assumed centred above the bottom border)"
+        w.say("   (frame %s: the client area is assumed centred above the bottom border)"
               % w.window_size)
     why = compare(w.screenshot(), snap, w.cx, w.cy)
     t.outcome(why is None, "client area equals the snapshot", why)
@@ -312,7 +330,7 @@ def check_window(t, w, game):
 
 def check_buttons(t, w, game):
     """Buttons 1 to 3 hand over to the emulator."""
-    print("== buttons", flush=True)
+    t.say("== buttons")
     for top, config in ((TOP_GAME, "gorvex"), (TOP_EDITOR, "editor"), (TOP_SETUP, "setup")):
         name = "button %s hands over" % config
         record = os.path.join(game, "stand-in.txt")
@@ -338,7 +356,7 @@ def check_buttons(t, w, game):
 
 def check_pointer(t, w, game):
     """What does not click, and a click shorter than one loop pass."""
-    print("== pointer", flush=True)
+    t.say("== pointer")
     record = os.path.join(game, "stand-in.txt")
     remove(record)
     if not w.start(game, game):
@@ -377,7 +395,7 @@ def check_pointer(t, w, game):
 
 def check_mods(t, w, mods, wad):
     """Mods: the dialog, temp.bat, roms\\temp.wad, and a WAD dropped onto the window."""
-    print("== mods", flush=True)
+    t.say("== mods")
     temp_wad = os.path.join(mods, "roms", "temp.wad")
     record = os.path.join(mods, "stand-in.txt")
     write_bytes(temp_wad, b"old level")
@@ -423,9 +441,9 @@ def check_mods(t, w, mods, wad):
 def check_batch_bytes(t, w):
     """Wine's cmd reads batch lines in the OEM code page whatever chcp says, so this checks
     the bytes of temp.bat: the stand-in takes cmd.exe's place and keeps a copy."""
-    print("== temp.bat bytes in a Cyrillic folder", flush=True)
+    t.say("== temp.bat bytes in a Cyrillic folder")
     # A 32-bit launcher in a 64-bit prefix finds its system folder's programs in syswow64.
-    windows = os.path.join(os.environ["WINEPREFIX"], "drive_c", "windows")
+    windows = os.path.join(w.prefix, "drive_c", "windows")
     system32 = os.path.join(windows, "syswow64" if w.thirty_two and os.path.isdir(
         os.path.join(windows, "syswow64")) else "system32")
     cmd = os.path.join(system32, "cmd.exe")
@@ -434,7 +452,7 @@ def check_batch_bytes(t, w):
     saved = os.path.join(w.work, "cmd.exe.saved")
     shutil.copy(cmd, saved)
     shutil.copy(os.path.join(w.bin, "gorvex-stand-in.exe"), cmd)
-    env = w.server.env(WINEDLLOVERRIDES=os.environ["WINEDLLOVERRIDES"] + ";cmd.exe=n")
+    env = w.env(WINEDLLOVERRIDES=os.environ["WINEDLLOVERRIDES"] + ";cmd.exe=n")
     result = w.mod_run(cyr, lambda: w.xdotool("key", "Escape"), env)
     w.settle()
     shutil.copy(saved, cmd)
@@ -454,7 +472,7 @@ def check_batch_bytes(t, w):
 
 def check_unicode_folder(t, w):
     """A game folder outside every code page."""
-    print("== a game folder outside every code page", flush=True)
+    t.say("== a game folder outside every code page")
     uni = os.path.join(w.work, "ゲーム Café 🎮")
     twin = os.path.join(w.work, "ムーゲ Cafñ 🎲")
     plain = os.path.join(w.work, "XXX CafX X")
@@ -498,7 +516,7 @@ def check_unicode_wad(t, w, mods):
     """A WAD named outside CP1251 beside a decoy that a wildcard would match: either its
     exact bytes arrive (through its short name), or the launcher refuses and changes
     nothing."""
-    print("== a WAD named outside CP1251", flush=True)
+    t.say("== a WAD named outside CP1251")
     wads = os.path.join(w.work, "wad names")
     os.makedirs(wads)
     wad = os.path.join(wads, "レベル.wad")
@@ -563,14 +581,14 @@ def box_check(t, w, name, game, title, top, env=None):
 
 def check_failures(t, w, mods):
     """Code page 1252, and the message boxes."""
-    print("== code page 1252", flush=True)
-    env = w.server.env(**EN_US)
+    t.say("== code page 1252")
+    env = w.env(**EN_US)
     result = w.mod_run(mods, lambda: w.xdotool("key", "Escape"), env)
     w.settle()
     t.outcome(result == 0, "the dialog's Cyrillic title reads right under code page 1252",
               "step %d" % result)
 
-    print("== failures", flush=True)
+    t.say("== failures")
     lost = os.path.join(w.work, "no emulator")
     w.make_game(lost)
     os.unlink(os.path.join(lost, "gorvex.exe"))
@@ -604,7 +622,7 @@ def check_failures(t, w, mods):
 
 def check_scaled(t, w, game):
     """A monitor at 200 %: the page at twice its size, sharp, and clicks land where drawn."""
-    print("== 200 %", flush=True)
+    t.say("== 200 %")
     try:
         big = XServer("2560x1600")
     except Failure:
@@ -643,7 +661,7 @@ def check_scaled(t, w, game):
 
 def check_no_display(t, w, game):
     """Without a display the launcher ends with status 1."""
-    status = w.run("./gorvex-launcher.exe", cwd=game, env=w.server.env(DISPLAY=""))
+    status = w.run("./gorvex-launcher.exe", cwd=game, env=w.env(DISPLAY=""))
     t.outcome(status == 1, "without a display the launcher ends with status 1",
               "status %s" % status)
     w.settle()
@@ -695,17 +713,19 @@ def build(preset):
 
 def prepare_prefix(w):
     """A fresh Wine prefix where Wine draws the frame itself and closes windows
-    promptly."""
+    promptly, and the test picture beside it."""
     print("== Wine prefix", flush=True)
     if w.run("wineboot.exe", "-i", timeout=180) != 0:
         sys.stdout.write(open(os.path.join(w.work, "launcher.log"), errors="replace").read())
         sys.exit("wineboot failed")
     w.reg_add("HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N")
+    w.settle()
     bmp_with_pattern(os.path.join(w.work, "INTERPIC.bmp"))
 
 
-def run_checks(t, w):
-    """Every case, in order, sharing the game folders as they go."""
+def screen_lane(t, w):
+    """The main screen, its buttons and pointer, a folder outside every code page, 200 %
+    and no display, in order, sharing one game folder."""
     game = os.path.join(w.work, "игра Gorvex")
     w.make_game(game)
     check_window(t, w, game)
@@ -713,6 +733,14 @@ def run_checks(t, w):
     check_buttons(t, w, game)
     check_pointer(t, w, game)
     w.settle()
+    check_unicode_folder(t, w)
+    check_scaled(t, w, game)
+    check_no_display(t, w, game)
+
+
+def mods_lane(t, w):
+    """Levels: the dialog, a drop, temp.bat's bytes, a WAD named outside CP1251, code page
+    1252 and the failure boxes, sharing one game folder."""
     mods = os.path.join(w.work, "mod folder")
     w.make_game(mods)
     wad_dir = os.path.join(w.work, "wads", "50% off & more")
@@ -721,12 +749,17 @@ def run_checks(t, w):
     write_bytes(wad, os.urandom(3000))
     check_mods(t, w, mods, wad)
     check_batch_bytes(t, w)
-    check_unicode_folder(t, w)
     check_unicode_wad(t, w, mods)
     w.settle()
     check_failures(t, w, mods)
-    check_scaled(t, w, game)
-    check_no_display(t, w, game)
+
+
+def run_lane(lane, t, w):
+    """Runs a lane; an error in the checks themselves counts as a failure."""
+    try:
+        lane(t, w)
+    except Exception as e:  # noqa: BLE001 - reported as a failed check
+        t.fail(lane.__name__, "%s: %s" % (type(e).__name__, e))
 
 
 def main():
@@ -742,25 +775,41 @@ def main():
     work = tempfile.mkdtemp(prefix="gorvex-wine.")
     if preset == "windows-x64":
         use_wine64(work)
-    os.environ.update(WINEPREFIX=os.path.join(work, "prefix"), WINEDEBUG="-all",
-                      WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="ru_RU.UTF-8")
-    t = Tally()
-    server = w = None
+    os.environ.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="ru_RU.UTF-8")
+    bin_dir = os.path.join(ROOT, "build-" + preset, "bin")
+    # Two lanes side by side, each with its own X server, work folder and Wine prefix (a copy
+    # of the first): the checks mostly wait for Wine. The second lane speaks when it is done.
+    lanes = [(screen_lane, Tally(live=True)), (mods_lane, Tally(live=False))]
+    wines = []
     try:
-        server = XServer("1024x768")
-        w = Wine(work, os.path.join(ROOT, "build-" + preset, "bin"), server,
-                 thirty_two=preset == "windows")
-        prepare_prefix(w)
-        run_checks(t, w)
+        for i, (_, tally) in enumerate(lanes):
+            lane_work = os.path.join(work, "lane-%d" % (i + 1))
+            if i == 0:
+                os.makedirs(lane_work)
+            else:
+                shutil.copytree(wines[0].work, lane_work, symlinks=True)
+            wines.append(Wine(lane_work, bin_dir, XServer("1024x768"),
+                              thirty_two=preset == "windows", tally=tally))
+            if i == 0:
+                prepare_prefix(wines[0])
+        threads = [threading.Thread(target=run_lane, args=(lane, tally, w))
+                   for (lane, tally), w in zip(lanes, wines)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
     finally:
-        if w is not None:
+        for w in wines:
             w.wineserver("-k", 20)
             w.log.close()
-        if server is not None:
-            server.stop()
+            w.server.stop()
         shutil.rmtree(work, ignore_errors=True)
-    print("%d passed, %d failed%s" % (t.passed, t.failed, note))
-    return 1 if t.failed else 0
+    for _, tally in lanes[1:]:
+        print("\n".join(tally.lines), flush=True)
+    passed = sum(tally.passed for _, tally in lanes)
+    failed = sum(tally.failed for _, tally in lanes)
+    print("%d passed, %d failed%s" % (passed, failed, note))
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":
