@@ -14,7 +14,7 @@ seconds="${GORVEX_FUZZ_SECONDS:-60}"
 
 work="$(mktemp -d)"
 pids=() targets=() failed=0
-trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
 mkdir -p "$build/fuzz-artifacts"
 
 # fuzz TARGET SEED-FOLDER [libFuzzer options]: runs in the background, one core each.
