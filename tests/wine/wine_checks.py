@@ -723,24 +723,29 @@ def prepare_prefix(w):
     bmp_with_pattern(os.path.join(w.work, "INTERPIC.bmp"))
 
 
-def screen_lane(t, w):
-    """The main screen, its buttons and pointer, a folder outside every code page, 200 %
-    and no display, in order, sharing one game folder."""
+def window_lane(t, w):
+    """The main window, its buttons and the pointer, in one game folder."""
     game = os.path.join(w.work, "игра Gorvex")
     w.make_game(game)
     check_window(t, w, game)
     w.settle()
     check_buttons(t, w, game)
     check_pointer(t, w, game)
-    w.settle()
+
+
+def display_lane(t, w):
+    """A folder outside every code page, a monitor at 200 %, no display at all."""
+    game = os.path.join(w.work, "игра Gorvex")
+    w.make_game(game)
     check_unicode_folder(t, w)
+    if w.run("./gorvex-snapshot.exe", "snap.bmp", cwd=game) != 0:
+        t.fail("snapshot", "gorvex-snapshot.exe failed")
     check_scaled(t, w, game)
     check_no_display(t, w, game)
 
 
 def mods_lane(t, w):
-    """Levels: the dialog, a drop, temp.bat's bytes, a WAD named outside CP1251, code page
-    1252 and the failure boxes, sharing one game folder."""
+    """A level through the dialog and by a drop, and temp.bat's bytes."""
     mods = os.path.join(w.work, "mod folder")
     w.make_game(mods)
     wad_dir = os.path.join(w.work, "wads", "50% off & more")
@@ -749,6 +754,12 @@ def mods_lane(t, w):
     write_bytes(wad, os.urandom(3000))
     check_mods(t, w, mods, wad)
     check_batch_bytes(t, w)
+
+
+def failures_lane(t, w):
+    """A WAD named outside CP1251, code page 1252 and the failure boxes."""
+    mods = os.path.join(w.work, "mod folder")
+    w.make_game(mods)
     check_unicode_wad(t, w, mods)
     w.settle()
     check_failures(t, w, mods)
@@ -777,9 +788,11 @@ def main():
         use_wine64(work)
     os.environ.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="ru_RU.UTF-8")
     bin_dir = os.path.join(ROOT, "build-" + preset, "bin")
-    # Two lanes side by side, each with its own X server, work folder and Wine prefix (a copy
-    # of the first): the checks mostly wait for Wine. The second lane speaks when it is done.
-    lanes = [(screen_lane, Tally(live=True)), (mods_lane, Tally(live=False))]
+    # Four lanes side by side, each with its own X server, work folder and Wine prefix (a
+    # copy of the first): the checks mostly wait for Wine. The first lane speaks as it goes,
+    # the others when all are done.
+    lanes = [(lane, Tally(live=lane is window_lane))
+             for lane in (window_lane, display_lane, mods_lane, failures_lane)]
     wines = []
     try:
         for i, (_, tally) in enumerate(lanes):
