@@ -703,24 +703,24 @@ def use_wine64(work):
 
 
 def build(preset):
-    """Builds the preset; False when it fails."""
-    print("== build (build-%s/)" % preset, flush=True)
+    """Builds what the checks run from the preset; False when it fails."""
+    print("== build (build-%s/), and a Wine prefix beside it" % preset, flush=True)
     return (subprocess.run(["cmake", "--preset", preset], cwd=ROOT,
                            stdout=subprocess.DEVNULL).returncode == 0
-            and subprocess.run(["cmake", "--build", "--preset", preset],
+            and subprocess.run(["cmake", "--build", "--preset", preset, "--target",
+                                "gorvex-launcher", "gorvex-snapshot", "gorvex-stand-in"],
                                cwd=ROOT).returncode == 0)
 
 
 def prepare_prefix(w):
     """A fresh Wine prefix where Wine draws the frame itself and closes windows
-    promptly, and the test picture beside it."""
-    print("== Wine prefix", flush=True)
+    promptly, and the test picture beside it; False when wineboot failed."""
     if w.run("wineboot.exe", "-i", timeout=180) != 0:
-        sys.stdout.write(open(os.path.join(w.work, "launcher.log"), errors="replace").read())
-        sys.exit("wineboot failed")
+        return False
     w.reg_add("HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N")
     w.settle()
     bmp_with_pattern(os.path.join(w.work, "INTERPIC.bmp"))
+    return True
 
 
 def window_lane(t, w):
@@ -780,9 +780,6 @@ def main():
         preset, note = "windows-x64", " (the 64-bit build: this kernel runs no 32-bit programs)"
         print("== Wine's 32-bit side cannot start here: checking the windows-x64 build instead",
               flush=True)
-    if not build(preset):
-        print("0 passed, 1 failed (the Windows build)")
-        return 1
     work = tempfile.mkdtemp(prefix="gorvex-wine.")
     if preset == "windows-x64":
         use_wine64(work)
@@ -798,13 +795,29 @@ def main():
         for i, (_, tally) in enumerate(lanes):
             lane_work = os.path.join(work, "lane-%d" % (i + 1))
             if i == 0:
+                # The first prefix is made while the exe is built: neither needs the other.
                 os.makedirs(lane_work)
-            else:
-                shutil.copytree(wines[0].work, lane_work, symlinks=True)
+                wines.append(Wine(lane_work, bin_dir, XServer("1024x768"),
+                                  thirty_two=preset == "windows", tally=tally))
+                prefix = {}
+                maker = threading.Thread(
+                    target=lambda: prefix.update(ready=prepare_prefix(wines[0])))
+                maker.start()
+                built = build(preset)
+                maker.join()
+                if not built:
+                    print("0 passed, 1 failed (the Windows build)")
+                    return 1
+                if not prefix.get("ready"):
+                    wines[0].log.flush()
+                    with open(os.path.join(lane_work, "launcher.log"), errors="replace") as f:
+                        sys.stdout.write(f.read())
+                    print("0 passed, 1 failed (wineboot)")
+                    return 1
+                continue
+            shutil.copytree(wines[0].work, lane_work, symlinks=True)
             wines.append(Wine(lane_work, bin_dir, XServer("1024x768"),
                               thirty_two=preset == "windows", tally=tally))
-            if i == 0:
-                prepare_prefix(wines[0])
         threads = [threading.Thread(target=run_lane, args=(lane, tally, w))
                    for (lane, tally), w in zip(lanes, wines)]
         for thread in threads:
