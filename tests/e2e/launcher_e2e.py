@@ -41,21 +41,20 @@ class Session:
     def __init__(self, bin_dir, folder_name="game", emulator=True, path=None, size="1024x768",
                  resources=None, manager=False, prepare=None, cwd=None, wait=True):
         self.server = XServer(size)
+        self.game = GameFolder(bin_dir, folder_name, emulator)
         # The window manager first, settled before the launcher maps its window, as on a
         # desktop: SDL waits for the map without a limit, and a manager still starting up
-        # can leave it waiting for good.
+        # can leave it waiting for good. Openbox runs its start-up command once it is ready.
+        ready = os.path.join(self.game.temp, "manager-ready")
         self.manager = subprocess.Popen(
-            ["openbox", "--sm-disable"], env=self.server.env(), stdout=subprocess.DEVNULL,
+            ["openbox", "--sm-disable", "--startup", "touch '%s'" % ready],
+            env=self.server.env(), stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL) if manager else None
-        self.game = GameFolder(bin_dir, folder_name, emulator)
         self.path = path
         self.launcher = None
         try:
             if manager:
-                # A manager announces itself on the root window once it manages windows.
-                wait_until("the window manager", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in
-                           self.server.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK",
-                                           check_status=False), 15)
+                wait_until("the window manager", lambda: os.path.exists(ready), 15)
             if resources:
                 subprocess.run(["xrdb", "-merge"], input=resources.encode(),
                                env=self.server.env(), check=True, timeout=10)
