@@ -31,7 +31,7 @@ DIALOG = "Выбири WAD-ник под Gorvex"
 NO_RUN = "Такая вышла бОтва!"
 NO_FILE = "ОЙ Игрушка потерялась!"
 # Button tops of the main screen; a click goes 15 pixels below.
-TOP_GAME, TOP_EDITOR, TOP_SETUP, TOP_MODS = 150, 195, 240, 285
+TOP_GAME, TOP_SETUP, TOP_MODS = 150, 240, 285
 EXIT_X, EXIT_Y = 40, 467
 EN_US = {"LC_ALL": "en_US.UTF-8"}
 
@@ -242,15 +242,15 @@ class Wine:
     def move(self, x, y):
         self.xdotool("mousemove", self.cx + x, self.cy + y)
 
-    def click(self, x, y):
-        """A human-length left click at client coordinates."""
+    def click(self, x, y, button=1, hold=0.1):
+        """A human-length click at client coordinates, left unless told."""
         self.move(x + 1, y)
         time.sleep(0.1)
         self.move(x, y)
         time.sleep(0.2)
-        self.xdotool("mousedown", 1)
-        time.sleep(0.1)
-        self.xdotool("mouseup", 1)
+        self.xdotool("mousedown", button)
+        time.sleep(hold)
+        self.xdotool("mouseup", button)
 
     def focus(self, window):
         try:
@@ -366,11 +366,7 @@ class WineLauncher:
         time.sleep(0.15)
 
     def click(self, x, y, button=1, hold=0.1):
-        self.move(x + 1, y)
-        self.move(x, y)
-        self.w.xdotool("mousedown", button)
-        time.sleep(hold)
-        self.w.xdotool("mouseup", button)
+        self.w.click(x, y, button, hold)
 
     def alive(self):
         return self.w.running()
@@ -819,33 +815,35 @@ def main():
     lanes = [(lane, Tally(live=lane is window_lane))
              for lane in (window_lane, display_lane, mods_lane, failures_lane)]
     wines = []
-    try:
-        for i, (_, tally) in enumerate(lanes):
-            lane_work = os.path.join(work, "lane-%d" % (i + 1))
-            if i == 0:
-                # The first prefix is made while the exe is built: neither needs the other.
-                os.makedirs(lane_work)
-                wines.append(Wine(lane_work, bin_dir, XServer("1024x768"),
-                                  thirty_two=preset == "windows", tally=tally))
-                prefix = {}
-                maker = threading.Thread(
-                    target=lambda: prefix.update(ready=prepare_prefix(wines[0])))
-                maker.start()
-                built = build(preset)
-                maker.join()
-                if not built:
-                    print("0 passed, 1 failed (the Windows build)")
-                    return 1
-                if not prefix.get("ready"):
-                    wines[0].log.flush()
-                    with open(os.path.join(lane_work, "launcher.log"), errors="replace") as f:
-                        sys.stdout.write(f.read())
-                    print("0 passed, 1 failed (wineboot)")
-                    return 1
-                continue
+
+    def add_wine(tally):
+        lane_work = os.path.join(work, "lane-%d" % (len(wines) + 1))
+        if wines:
             shutil.copytree(wines[0].work, lane_work, symlinks=True)
-            wines.append(Wine(lane_work, bin_dir, XServer("1024x768"),
-                              thirty_two=preset == "windows", tally=tally))
+        else:
+            os.makedirs(lane_work)
+        wines.append(Wine(lane_work, bin_dir, XServer("1024x768"),
+                          thirty_two=preset == "windows", tally=tally))
+
+    try:
+        add_wine(lanes[0][1])
+        # The first prefix is made while the exe is built: neither needs the other.
+        prefix = {}
+        maker = threading.Thread(target=lambda: prefix.update(ready=prepare_prefix(wines[0])))
+        maker.start()
+        built = build(preset)
+        maker.join()
+        if not built:
+            print("0 passed, 1 failed (the Windows build)")
+            return 1
+        if not prefix.get("ready"):
+            wines[0].log.flush()
+            with open(os.path.join(wines[0].work, "launcher.log"), errors="replace") as f:
+                sys.stdout.write(f.read())
+            print("0 passed, 1 failed (wineboot)")
+            return 1
+        for _, tally in lanes[1:]:
+            add_wine(tally)
         threads = [threading.Thread(target=run_lane, args=(lane, tally, w))
                    for (lane, tally), w in zip(lanes, wines)]
         for thread in threads:
