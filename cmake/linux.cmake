@@ -8,6 +8,8 @@ if(NOT SDL2_FOUND)
                       "or configure with -DGORVEX_HEADLESS=ON for the headless tools and tests only")
 endif()
 find_package(X11 REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
 
 # The icon, drawn by gorvex-icon (tools/icon): a PNG for desktop entries and the pixels of
 # the window's own icon.
@@ -21,9 +23,12 @@ add_custom_command(
   DEPENDS gorvex-icon
   COMMENT "Drawing the launcher's icon")
 
-add_library(gorvex_sdl OBJECT screen/backend_sdl.cpp app/dialogs_linux.cpp
-            ${GORVEX_ICON_DIR}/window_icon.cpp)
-target_link_libraries(gorvex_sdl PUBLIC gorvex_core SDL2::SDL2 X11::X11)
+add_library(gorvex_sdl OBJECT screen/backend_sdl.cpp screen/x11_sdl.cpp screen/wayland_sdl.cpp
+            app/dialogs_linux.cpp ${GORVEX_ICON_DIR}/window_icon.cpp)
+target_link_libraries(gorvex_sdl PUBLIC gorvex_core SDL2::SDL2 X11::X11 PkgConfig::WAYLAND_CLIENT)
+# Where libdecor looks for the plugins that draw title bars on Wayland.
+target_compile_definitions(gorvex_sdl PRIVATE
+  GORVEX_LIBDECOR_PLUGINS="/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/libdecor/plugins-1")
 target_compile_options(gorvex_sdl PRIVATE ${GORVEX_WARNINGS})
 add_executable(gorvex-launcher app/main.cpp)
 target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_sdl)

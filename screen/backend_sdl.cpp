@@ -6,7 +6,6 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
-#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +19,7 @@
 
 #include "base/cp1251.h"
 #include "screen/backend.h"
+#include "screen/desktop_sdl.h"
 #include "screen/pointer.h"
 #include "screen/scale.h"
 #include "screen/window_icon.h"
@@ -35,7 +35,7 @@ bool saver_was_enabled = false;
 
 // Where the page is in the window surface: its corner and the screen pixels per page pixel.
 int windowed_factor = 1;  // in a window: the desktop's whole scale
-int density = 1;          // surface pixels per window point, where the system scales windows
+int density = 1;          // surface pixels per window point (events come in points)
 int factor = 1;
 scale::Point origin{};
 scale::Point placed_for{};    // the surface size that factor and origin were worked out for
@@ -48,8 +48,8 @@ bool entered = false;              // the pointer is over the window (ENTER/LEAV
 bool captured = false;             // we hold the capture while a button is down
 bool focused = true;               // the window starts active
 bool minimised = false;
-std::vector<std::string> drop_files;      // the files of the drop under way
-std::atomic<std::uint64_t> system_id{0};  // the X window of ours, for dialogs to attach to
+std::vector<std::string> drop_files;  // the files of the drop under way
+std::atomic<bool> on_wayland{false};  // the window is a native Wayland one
 
 Uint32 wake_event = 0;  // the user event that wake() pushes; 0 when none could be had
 SDL_Event held{};       // an event that wait_for_event took from the queue
@@ -63,6 +63,11 @@ scale::Point page_size() {
 // desktop's scale that is that scale; full screen, the most the screen holds.
 void place_page(const SDL_Surface* target) {
   placed_for = {target->w, target->h};
+  // Where the system scales windows itself, the surface may hold more pixels than the window
+  // has points (or SDL may scale a surface of points itself, as on Wayland).
+  int points_wide = 0, points_high = 0;
+  SDL_GetWindowSize(window, &points_wide, &points_high);
+  density = points_wide > 0 ? std::max(1, target->w / points_wide) : 1;
   // Enlarged only where the surface has 4-byte pixels, as every usual display does.
   factor = target->format->BytesPerPixel == 4 ? scale::fitting_factor(placed_for, page_size()) : 1;
   origin = scale::centred_origin(placed_for, page_size(), factor);
@@ -118,7 +123,8 @@ void size_window() {
 
 // Full screen in a display mode of the page's own size where the display has one; else over
 // the desktop as it is, the page enlarged by the largest whole factor and centred on black.
-// Back in a window at the desktop's scale.
+// Back in a window at the desktop's scale. Wayland's modes are only the compositor blurring a
+// smaller surface: there it is always the desktop as it is.
 void toggle_full_screen() {
   if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0) {
     if (SDL_SetWindowFullscreen(window, 0) != 0) return;
@@ -129,9 +135,10 @@ void toggle_full_screen() {
   const int display = SDL_GetWindowDisplayIndex(window);
   SDL_DisplayMode wanted{SDL_PIXELFORMAT_UNKNOWN, indexed->w, indexed->h, 0, nullptr};
   SDL_DisplayMode mode{};
-  const bool own_mode =
-      display >= 0 && SDL_GetClosestDisplayMode(display, &wanted, &mode) != nullptr &&
-      mode.w == indexed->w && mode.h == indexed->h && SDL_SetWindowDisplayMode(window, &mode) == 0;
+  const bool own_mode = !on_wayland && display >= 0 &&
+                        SDL_GetClosestDisplayMode(display, &wanted, &mode) != nullptr &&
+                        mode.w == indexed->w && mode.h == indexed->h &&
+                        SDL_SetWindowDisplayMode(window, &mode) == 0;
   if (SDL_SetWindowFullscreen(
           window, own_mode ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
     return;
@@ -146,20 +153,7 @@ int desktop_percent(const SDL_SysWMinfo& info) {
     const long n = std::strtol(gdk, &end, 10);
     if (end != gdk && *end == '\0' && n >= 1 && n <= 16) return int(n) * 100;
   }
-  if (info.subsystem != SDL_SYSWM_X11) return 100;
-  const char* resources = XResourceManagerString(info.info.x11.display);
-  if (resources == nullptr) return 100;
-  const std::string_view all(resources);
-  for (std::size_t at = 0; at < all.size();) {
-    const std::size_t end = std::min(all.find('\n', at), all.size());
-    std::string_view line = all.substr(at, end - at);
-    at = end + 1;
-    if (line.substr(0, 8) != "Xft.dpi:") continue;
-    const std::string value(line.substr(8));
-    const double dpi = std::strtod(value.c_str(), nullptr);
-    if (dpi >= 24 && dpi <= 2400) return scale::percent_of_dpi(int(dpi + 0.5));
-  }
-  return 100;
+  return info.subsystem == SDL_SYSWM_X11 ? x11::resources_percent(info) : 100;
 }
 
 int button_bit(Uint8 sdl_button) {
@@ -301,12 +295,17 @@ void handle(const SDL_Event& e) {
       if (drop_files.size() == 1) events::dropped(drop_files.front());
       drop_files.clear();
       break;
+    case SDL_QUIT:  // only the launcher's own close button ends it, or a lost compositor
+      if (on_wayland && wayland::connection_lost()) desktop::connection_lost();
+      break;
     default:
-      break;  // SDL_QUIT too: only the launcher's own close button ends it
+      break;
   }
 }
 
 void release_all() {
+  x11::forget();
+  wayland::forget();
   if (arrow != nullptr) SDL_FreeCursor(arrow);
   if (indexed != nullptr) SDL_FreeSurface(indexed);
   if (window != nullptr) SDL_DestroyWindow(window);
@@ -314,20 +313,6 @@ void release_all() {
   indexed = nullptr;
   window = nullptr;
   SDL_Quit();
-}
-
-// Xlib's own handler exits from whichever thread saw the connection go, running exit
-// handlers while the other thread draws: end here at once instead, children with us.
-int display_lost(Display*) {
-  static constexpr char line[] = "gorvex-launcher: lost the connection to the display\n";
-  (void)!write(2, line, sizeof line - 1);
-  _exit(1);
-}
-
-// Xlib's own handler ends the process on any protocol error. A request about a window that
-// is already gone is no reason to end the launcher: such errors are passed over.
-int protocol_error(Display*, XErrorEvent*) {
-  return 0;
 }
 
 // SDL falls back to drivers that draw into memory when it finds no display; such a window
@@ -338,36 +323,32 @@ bool shows_on_a_display() {
   return (name != "offscreen" && name != "dummy") || SDL_getenv("SDL_VIDEODRIVER") != nullptr;
 }
 
-}  // namespace
-
-bool wants_service_thread() {
-  return true;
-}
-
-bool open(int width, int height, std::string_view title, std::string& error) {
-  // Without this SDL quietly backs the window surface with software OpenGL.
+// Starts SDL on `drivers` (nullptr: SDL's own choice or the player's SDL_VIDEODRIVER) and
+// opens the hidden window with its page; on failure everything is undone and `error` says why.
+bool open_on(const char* drivers, int width, int height, std::string_view title,
+             std::string& error) {
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers);
+  // Without this SDL quietly backs an X11 window surface with software OpenGL.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // Ctrl+C and SIGTERM end the launcher as they end any program.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // A small window has no reason to switch off the desktop's compositor.
-  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-  // The launcher takes no typed text: an empty compose table spares SDL_Init the parsing of
-  // the locale's whole one (about 20 ms). The user's setting is back before anything starts.
+  // The launcher takes no typed text: on X11 an empty compose table spares SDL_Init the
+  // parsing of the locale's whole one (about 20 ms). Wayland's keyboard reads the same
+  // setting and complains about the empty one, so it is left alone there. The user's setting
+  // is back before anything starts.
+  const bool x11_only = drivers != nullptr && std::string_view(drivers) == "x11";
+  const bool spare_compose = x11_only || (drivers == nullptr && std::getenv("DISPLAY") != nullptr);
   const char* compose = std::getenv("XCOMPOSEFILE");
   const std::string user_compose = compose != nullptr ? compose : "";
-  setenv("XCOMPOSEFILE", "/dev/null", 1);
+  if (spare_compose) setenv("XCOMPOSEFILE", "/dev/null", 1);
   // Without a session bus SDL_Init would start dbus-launch to look for one; a real bus is
   // left alone.
   const bool no_bus = std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr;
   if (no_bus) setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-  // Before SDL_Init: SDL keeps the handler it finds and puts it back when it quits, so a late
-  // error about a window already gone (a wake-up crossing its destruction) is passed over.
-  XSetErrorHandler(protocol_error);
+  x11::before_init();
   const int init = SDL_Init(SDL_INIT_VIDEO);
   if (no_bus) unsetenv("DBUS_SESSION_BUS_ADDRESS");
-  if (compose != nullptr)
+  if (spare_compose && compose != nullptr)
     setenv("XCOMPOSEFILE", user_compose.c_str(), 1);
-  else
+  else if (spare_compose)
     unsetenv("XCOMPOSEFILE");
   if (init != 0) {
     error = SDL_GetError();
@@ -380,6 +361,9 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     SDL_Quit();
     return false;
   }
+  on_wayland = std::string_view(SDL_GetCurrentVideoDriver()) == "wayland";
+  // SDL's Wayland driver draws no window surface of its own: it gets one through EGL.
+  if (on_wayland) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
   window = SDL_CreateWindow(cp1251::to_utf8(title).c_str(), SDL_WINDOWPOS_CENTERED,
                             SDL_WINDOWPOS_CENTERED, width, height,
                             SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
@@ -387,27 +371,64 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     indexed = SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8);
   if (window == nullptr || indexed == nullptr || SDL_GetWindowSurface(window) == nullptr) {
     error = SDL_GetError();
+    if (error.empty())
+      error =
+          std::string("SDL's ") + SDL_GetCurrentVideoDriver() + " driver gave no window surface";
     release_all();
     return false;
   }
-  if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") XSetIOErrorHandler(display_lost);
+  return true;
+}
+
+}  // namespace
+
+bool wants_service_thread() {
+  return true;
+}
+
+bool open(int width, int height, std::string_view title, std::string& error) {
+  // Ctrl+C and SIGTERM end the launcher as they end any program.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // A small window has no reason to switch off the desktop's compositor.
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Native Wayland where it gives a proper window: sharp at the desktop's scale, which
+  // XWayland is not. Else X11 quietly; a player's own SDL_VIDEODRIVER wins over both.
+  const bool wayland_first =
+      std::getenv("SDL_VIDEODRIVER") == nullptr && wayland::gives_a_proper_window();
+  bool opened = false;
+  if (wayland_first) {
+    opened = open_on("wayland", width, height, title, error);
+    const char* display = std::getenv("DISPLAY");
+    if (!opened && display != nullptr && *display != '\0') {
+      const std::string on_wayland_error = error;
+      opened = open_on("x11", width, height, title, error);
+      if (!opened) error += " (on Wayland: " + on_wayland_error + ")";
+    }
+  } else {
+    opened = open_on(nullptr, width, height, title, error);
+  }
+  if (!opened) {
+    if (error.empty()) error = "SDL gave no reason";
+    return false;
+  }
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   const bool known = SDL_GetWindowWMInfo(window, &info) == SDL_TRUE;
-  if (known && info.subsystem == SDL_SYSWM_X11) system_id = std::uint64_t(info.info.x11.window);
+  if (known && info.subsystem == SDL_SYSWM_X11) x11::opened(info);
+  if (known && info.subsystem == SDL_SYSWM_WAYLAND) wayland::opened(info);
   // As large as the desktop's scale asks, as far as its usable part holds it.
   SDL_Rect work{0, 0, width, height};
   const int display = SDL_GetWindowDisplayIndex(window);
   if (display >= 0) SDL_GetDisplayUsableBounds(display, &work);
-  // A system that scales windows itself (Wayland) hands over a surface of more pixels than
-  // points: the page fills it sharply at that density, and the window keeps its size.
+  // A system that scales windows itself (Wayland) draws more pixels than the window has
+  // points: the page is enlarged there sharply, and the window keeps its size.
   int pixels_wide = width, points_wide = width, high = height;
   SDL_GetWindowSizeInPixels(window, &pixels_wide, &high);
   SDL_GetWindowSize(window, &points_wide, &high);
-  density = points_wide > 0 ? std::max(1, pixels_wide / points_wide) : 1;
-  windowed_factor = density > 1 ? 1
-                                : scale::window_factor(known ? desktop_percent(info) : 100,
-                                                       {work.w, work.h}, {width, height}, {0, 0});
+  const bool system_scales = pixels_wide > points_wide;
+  windowed_factor = system_scales ? 1
+                                  : scale::window_factor(known ? desktop_percent(info) : 100,
+                                                         {work.w, work.h}, {width, height}, {0, 0});
   if (windowed_factor > 1) size_window();
   // Bytes R, G, B, A in memory: SDL's "ABGR8888" on a little-endian machine, RGBA32 anywhere.
   if (SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -420,6 +441,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   mapped_for = nullptr;
   factor = windowed_factor;
   origin = {};
+  density = 1;
   SDL_FillRect(indexed, nullptr, 0);
   arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   if (arrow != nullptr) SDL_SetCursor(arrow);
@@ -518,13 +540,26 @@ void close() {
 
 namespace screen {
 
-std::uint64_t window_system_id() {
-  return backend::system_id;
+void desktop::connection_lost() {
+  static constexpr char line[] = "gorvex-launcher: lost the connection to the display\n";
+  (void)!write(2, line, sizeof line - 1);
+  _exit(1);
 }
 
+std::uint64_t window_system_id() {
+  return x11::window_id();
+}
+
+// On Wayland SDL's own box starts zenity in a way that fails on some compositors: the box is
+// started as the file chooser is, natively.
 void show_message_box(std::string_view text, std::string_view caption) {
   const std::string utf8_text = cp1251::to_utf8(text);
   const std::string utf8_caption = cp1251::to_utf8(caption);
+  if (backend::on_wayland) {
+    if (!wayland::show_message_box(utf8_text, utf8_caption))
+      std::fprintf(stderr, "%s: %s\n", utf8_caption.c_str(), utf8_text.c_str());
+    return;
+  }
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8_caption.c_str(), utf8_text.c_str(),
                                nullptr) != 0)
     std::fprintf(stderr, "%s: %s\n", utf8_caption.c_str(), utf8_text.c_str());

@@ -1,6 +1,6 @@
 """Drives the real launcher in a private X server: a throwaway game folder, the window found
 and photographed, the pointer moved with xdotool, the stand-in emulator's record read back.
-Every wait here is bounded."""
+A Wayland desktop is a compositor inside that X server (Weston). Every wait here is bounded."""
 
 import ctypes
 import io
@@ -69,6 +69,27 @@ class XServer:
         env.pop("WAYLAND_DISPLAY", None)
         env.update(extra)
         return env
+
+    # What a program of the desktop (the launcher, its dialogs) is started with: here the X
+    # server itself.
+    client_env = env
+    factor = 1
+
+    def launcher_window(self):
+        """The launcher's window and its client area's corner on the screen, or None."""
+        window = (self.windows_named(TITLE) or [None])[0]
+        return (window, self.geometry(window)[:2]) if window else None
+
+    def focus(self, window):
+        self.xdotool("windowfocus", "--sync", window)
+
+    def pid_of(self, window):
+        return int(self.run("xdotool", "getwindowpid", str(window)).strip())
+
+    def lose_display(self):
+        """The display goes away under the launcher."""
+        self.process.kill()
+        self.process.wait(timeout=10)
 
     def run(self, *args, timeout=10, check_status=True):
         done = subprocess.run(list(args), env=self.env(), capture_output=True, timeout=timeout)
@@ -155,6 +176,140 @@ class XServer:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait(timeout=5)
+
+
+class Weston(XServer):
+    """A Wayland desktop: Weston inside a private X server (its X11 back end, the kiosk shell,
+    which puts the launcher's window at the output's corner), one output of 640 x 480 points
+    at `scale`. Programs of the desktop see only Wayland, or with `xwayland` an X display of
+    Weston's too. xdotool and screenshots work on the X server below, where a point of the
+    output is `scale` x `scale` pixels from the corner."""
+
+    def __init__(self, size="1024x768", scale=1, xwayland=False):
+        need_w, need_h = WIDTH * scale + 128, HEIGHT * scale + 64
+        w, h = (int(v) for v in size.split("x"))
+        XServer.__init__(self, "%dx%d" % (max(w, need_w), max(h, need_h)))
+        self.factor = scale
+        self.runtime = tempfile.mkdtemp(prefix="gorvex-wayland-")  # mode 0700, as required
+        self.socket = "wayland-gorvex"
+        self.log = os.path.join(self.runtime, "weston.log")
+        self.x_display = None
+        # Weston draws the pointer into the picture; until the X pointer comes in, it rests
+        # at the point (100, 100).
+        self.xdotool("mousemove", WIDTH * scale + 32, HEIGHT * scale + 32)
+        self.pointer = (100 * scale, 100 * scale)
+        self.compositor = subprocess.Popen(
+            ["weston", "--backend=x11-backend.so", "--shell=kiosk-shell.so",
+             "--socket=" + self.socket, "--width=%d" % WIDTH, "--height=%d" % HEIGHT,
+             "--scale=%d" % scale, "--use-pixman", "--idle-time=0", "--log=" + self.log]
+            + (["--xwayland"] if xwayland else []),
+            env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime),
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            wait_until("Weston's socket", lambda: self.compositor.poll() is None
+                       and os.path.exists(os.path.join(self.runtime, self.socket)), 15)
+            if xwayland:
+                self.x_display = wait_until("Weston's X display", self.xwayland_display, 15)
+            self.output = wait_until("Weston's window", lambda: self.windows_named(
+                "Weston Compositor - screen0") or None, 15)[0]
+        except BaseException:
+            self.stop()
+            raise
+
+    def xdotool(self, *args, timeout=10):
+        if args and args[0] == "mousemove":
+            self.pointer = (int(args[-2]), int(args[-1]))
+        return XServer.xdotool(self, *args, timeout=timeout)
+
+    def hide_pointer(self, picture):
+        """The picture of the output's corner with the pointer's sprite blanked where Weston
+        last drew it (it stays at the output's edge once the pointer has left)."""
+        k = self.factor
+        x = min(max(self.pointer[0], 0), WIDTH * k - 1)
+        y = min(max(self.pointer[1], 0), HEIGHT * k - 1)
+        picture = picture.copy()
+        picture.paste((0, 0, 0), (max(x - 4 * k, 0), max(y - 4 * k, 0), x + 36 * k, y + 36 * k))
+        return picture
+
+    def xwayland_display(self):
+        with open(self.log, errors="replace") as f:
+            match = re.search(r"xserver listening on display (:[0-9]+)", f.read())
+        return match and match.group(1)
+
+    def client_env(self, **extra):
+        env = dict(os.environ, WAYLAND_DISPLAY=self.socket, XDG_RUNTIME_DIR=self.runtime)
+        env.pop("DISPLAY", None)
+        if self.x_display:
+            env["DISPLAY"] = self.x_display
+        env.update(extra)
+        return env
+
+    def launcher_window(self):
+        """The output's corner: the kiosk shell puts the one window there."""
+        return (self.output, (0, 0))
+
+    def windows_named(self, name):
+        """Dialogs are Wayland windows: a dialog program started with that title."""
+        if name.startswith("Weston Compositor"):
+            return XServer.windows_named(self, name)
+        found = []
+        for pid in (p for p in os.listdir("/proc") if p.isdigit()):
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    words = f.read().decode(errors="replace").split("\0")
+            except OSError:
+                continue
+            if "--title=" + name in words or ("--title" in words and name in words):
+                found.append(int(pid))
+        return found
+
+    def find_window(self, name, timeout=10):
+        """A dialog's process, once its window has changed the screen."""
+        before = self.screenshot()
+        pid = XServer.find_window(self, name, timeout)
+
+        def changed():
+            now = self.screenshot()
+            differing = sum(1 for a, b in zip(before.getdata(), now.getdata()) if a != b)
+            return differing > WIDTH * HEIGHT * self.factor * self.factor // 10
+        wait_until("the window of " + name, changed, timeout, step=0.2)
+        time.sleep(0.3)  # keyboard focus follows the new window
+        return pid
+
+    def focus(self, window):
+        self.xdotool("windowfocus", "--sync", self.output)
+
+    def pid_of(self, window):
+        return window
+
+    def lose_display(self):
+        self.compositor.kill()
+        self.compositor.wait(timeout=10)
+
+    def stop(self):
+        if getattr(self, "compositor", None) and self.compositor.poll() is None:
+            self.compositor.terminate()
+            try:
+                self.compositor.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.compositor.kill()
+                self.compositor.wait(timeout=5)
+        XServer.stop(self)
+        if getattr(self, "runtime", None):
+            shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+# The desktops the session can be: GORVEX_E2E_DESKTOP names one (X11 when unset).
+DESKTOPS = {
+    "x11": XServer,
+    "wayland": lambda size: Weston(size),
+    "wayland-2": lambda size: Weston(size, scale=2),
+    "xwayland-2": lambda size: Weston(size, scale=2, xwayland=True),
+}
+
+
+def desktop(size="1024x768"):
+    return DESKTOPS[os.environ.get("GORVEX_E2E_DESKTOP", "x11")](size)
 
 
 STAND_IN = """#!/bin/sh
@@ -251,25 +406,31 @@ class Launcher:
             check(self.alive(), "the launcher ended with %s (Xvfb on %s %s)"
                   % (self.process.poll(), self.server.display,
                      "running" if self.server.process.poll() is None else "gone"))
-            return (self.server.windows_named(TITLE) or [None])[0]
-        self.window = wait_until("the launcher's window", window_or_end, timeout)
-        self.origin = self.server.geometry(self.window)[:2]
+            return self.server.launcher_window()
+        self.window, self.origin = wait_until("the launcher's window", window_or_end, timeout)
         self.shows(expected, timeout=timeout)
 
     def shows(self, expected, rows=(0, HEIGHT), timeout=5):
-        """Waits until the window's rows first..last-1 equal the expected picture's."""
-        box = (0, rows[0], WIDTH, rows[1])
+        """Waits until the window's rows first..last-1 equal the expected picture's, each
+        pixel a k x k block on a desktop scaled k times."""
+        k = self.server.factor
+        box = (0, rows[0] * k, WIDTH * k, rows[1] * k)
+        wanted = expected.resize((WIDTH * k, HEIGHT * k), Image.NEAREST)
+        hide = getattr(self.server, "hide_pointer", lambda picture: picture)
         wait_until("rows %d..%d as expected" % (rows[0], rows[1] - 1),
-                   lambda: self.window_pixels().crop(box).tobytes()
-                   == expected.crop(box).tobytes(), timeout, step=0.1)
+                   lambda: hide(self.window_pixels()).crop(box).tobytes()
+                   == hide(wanted).crop(box).tobytes(), timeout, step=0.1)
 
     def window_pixels(self):
+        """The window's client area as the screen shows it, k x k pixels a point."""
         x, y = self.origin
-        return self.server.screenshot().crop((x, y, x + WIDTH, y + HEIGHT))
+        k = self.server.factor
+        return self.server.screenshot().crop((x, y, x + WIDTH * k, y + HEIGHT * k))
 
     def move(self, x, y):
         ox, oy = self.origin
-        self.server.xdotool("mousemove", ox + x, oy + y)
+        k = self.server.factor
+        self.server.xdotool("mousemove", ox + x * k, oy + y * k)
 
     def click(self, x, y, button=1, hold=0.1):
         """A human-length click: press, hold, release."""

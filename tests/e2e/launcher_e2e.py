@@ -14,7 +14,8 @@ import time
 import xdnd
 from PIL import Image
 
-from harness import HEIGHT, TITLE, Failure, GameFolder, Launcher, XServer, check, wait_until
+from harness import (HEIGHT, TITLE, WIDTH, Failure, GameFolder, Launcher, Weston, check, desktop,
+                     wait_until)
 
 GAME = ["-noconsole", "-conf", "CFG/gorvex.cnf"]
 EDITOR = ["-noconsole", "-conf", "CFG/editor.cnf"]
@@ -40,7 +41,7 @@ class Session:
 
     def __init__(self, bin_dir, folder_name="game", emulator=True, path=None, size="1024x768",
                  resources=None, manager=False, prepare=None, cwd=None, wait=True):
-        self.server = XServer(size)
+        self.server = desktop(size)
         self.game = GameFolder(bin_dir, folder_name, emulator)
         # The window manager first, settled before the launcher maps its window, as on a
         # desktop: SDL waits for the map without a limit, and a manager still starting up
@@ -74,7 +75,7 @@ class Session:
 
     def start(self):
         """Another launcher of the game folder in the same X server."""
-        env = self.server.env(HOME=self.game.temp, GSETTINGS_BACKEND="memory")
+        env = self.server.client_env(HOME=self.game.temp, GSETTINGS_BACKEND="memory")
         if self.path is not None:
             env["PATH"] = self.path(self.game)
         return Launcher(self.server, self.game, env, cwd=self.cwd)
@@ -111,6 +112,7 @@ def case_pixels(s):
     s.server.xdotool("windowunmap", "--sync", s.launcher.window)
     s.server.xdotool("windowmap", "--sync", s.launcher.window)
     s.launcher.shows(expected)
+    check(not s.launcher.errors(), "a normal start printed: %r" % s.launcher.errors())
 
 
 def button_case(number, arguments):
@@ -164,8 +166,7 @@ def case_drag_out(s):
     s.launcher.move(*NOWHERE)
     s.server.xdotool("mousedown", 1)
     time.sleep(0.1)  # held long enough for the loop to see the press inside
-    ox, oy = s.launcher.origin
-    s.server.xdotool("mousemove", ox - 50, oy + 100)
+    s.launcher.move(WIDTH + 50, 100)
     time.sleep(0.1)
     s.launcher.move(*BUTTON[2])
     time.sleep(0.1)
@@ -201,20 +202,22 @@ def case_close_request(s):
 # --- Mods and failures ---
 
 def open_fds(pid):
-    """What each descriptor of a process refers to (anonymous inodes left out)."""
+    """What each descriptor of a process refers to, as (device, inode, name); anonymous
+    inodes left out. Two processes' memory files may share a name, never an inode."""
     targets = {}
     for fd in os.listdir("/proc/%d/fd" % pid):
         try:
             target = os.readlink("/proc/%d/fd/%s" % (pid, fd))
+            st = os.stat("/proc/%d/fd/%s" % (pid, fd))
         except OSError:
             continue
         if not target.startswith("anon_inode:"):
-            targets[int(fd)] = target
+            targets[int(fd)] = (st.st_dev, st.st_ino, target)
     return targets
 
 
 def dialog_pid(window, s):
-    return int(s.server.run("xdotool", "getwindowpid", str(window)).strip())
+    return s.server.pid_of(window)
 
 
 def dialog_answer(s, path, check_descriptors=False):
@@ -222,11 +225,12 @@ def dialog_answer(s, path, check_descriptors=False):
     window = s.server.find_window(DIALOG_TITLE, timeout=20)
     if check_descriptors:
         ours = set(open_fds(s.launcher.process.pid).values())
-        check(s.launcher.marker in ours, "the launcher lost its inherited descriptor")
+        check(s.launcher.marker in {name for _, _, name in ours},
+              "the launcher lost its inherited descriptor")
         for fd, target in open_fds(dialog_pid(window, s)).items():
-            check(fd <= 2 or target not in ours or target == "/dev/null",
-                  "the dialog inherited descriptor %d: %s" % (fd, target))
-    s.server.xdotool("windowfocus", "--sync", window)
+            check(fd <= 2 or target not in ours or target[2] == "/dev/null",
+                  "the dialog inherited descriptor %d: %s" % (fd, target[2]))
+    s.server.focus(window)
     time.sleep(0.2)
     if path is None:
         s.server.xdotool("key", "Escape")
@@ -305,7 +309,7 @@ def case_no_chooser(bin_dir):
 
 def dismiss_box(s, caption):
     box = s.server.find_window(caption, timeout=15)
-    s.server.xdotool("windowfocus", box)
+    s.server.focus(box)
     time.sleep(0.2)
     s.server.xdotool("key", "Return")
     check(s.launcher.wait_exit() == 0, "the box did not end the launcher with status 0")
@@ -325,7 +329,17 @@ def case_no_emulator(bin_dir):
 
 def case_icon(s):
     """The window carries the launcher's icon: _NET_WM_ICON holds the 48-pixel picture of the
-    icon file that the build drew."""
+    icon file that the build drew. On Wayland the desktop finds the icon through the app id,
+    which names the menu entry as WM_CLASS does on X11."""
+    if isinstance(s.server, Weston):
+        s.launcher.finish()
+        s.launcher = Launcher(s.server, s.game, s.server.client_env(
+            HOME=s.game.temp, WAYLAND_DEBUG="client"))
+        s.launcher.wait_for_start_screen(s.expected)
+        log = s.launcher.errors()
+        check('set_app_id("gorvex-launcher")' in log and 'set_title("%s")' % TITLE in log,
+              "no app id or title in the protocol log")
+        return
     prop = s.server.run("xprop", "-id", str(s.launcher.window), "-notype", "32c", "_NET_WM_ICON")
     values = [int(v) for v in prop.split("=", 1)[1].replace(",", " ").split()]
     check(values[:2] == [48, 48] and len(values) == 2 + 48 * 48, "_NET_WM_ICON: %r" % prop[:80])
@@ -645,8 +659,7 @@ def case_full_screen_without_mode(bin_dir):
 def case_lost_display(bin_dir):
     s = Session(bin_dir)
     try:
-        s.server.process.kill()
-        s.server.process.wait(timeout=10)
+        s.server.lose_display()
         status = s.launcher.wait_exit(timeout=10)
         check(status == 1, "exit status %d after the display went" % status)
         check("lost the connection to the display" in s.launcher.errors(),
