@@ -329,6 +329,7 @@ bool open_on(const char* drivers, int width, int height, std::string_view title,
              std::string& error) {
   SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers);
   // Without this SDL quietly backs an X11 window surface with software OpenGL.
+  SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // The launcher takes no typed text: on X11 an empty compose table spares SDL_Init the
   // parsing of the locale's whole one (about 20 ms). Wayland's keyboard reads the same
@@ -362,8 +363,10 @@ bool open_on(const char* drivers, int width, int height, std::string_view title,
     return false;
   }
   on_wayland = std::string_view(SDL_GetCurrentVideoDriver()) == "wayland";
-  // SDL's Wayland driver draws no window surface of its own: it gets one through EGL.
-  if (on_wayland) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
+  // SDL's Wayland driver draws no window surface of its own: it gets one through EGL, also
+  // where the player's environment asks SDL for none.
+  if (on_wayland)
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1", SDL_HINT_OVERRIDE);
   window = SDL_CreateWindow(cp1251::to_utf8(title).c_str(), SDL_WINDOWPOS_CENTERED,
                             SDL_WINDOWPOS_CENTERED, width, height,
                             SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);

@@ -73,9 +73,10 @@ class Session:
             self.close()
             raise
 
-    def start(self):
-        """Another launcher of the game folder in the same X server."""
-        env = self.server.client_env(HOME=self.game.temp, GSETTINGS_BACKEND="memory")
+    def start(self, **extra):
+        """Another launcher of the game folder on the same desktop, `extra` in its
+        environment."""
+        env = self.server.client_env(HOME=self.game.temp, GSETTINGS_BACKEND="memory", **extra)
         if self.path is not None:
             env["PATH"] = self.path(self.game)
         return Launcher(self.server, self.game, env, cwd=self.cwd)
@@ -656,6 +657,37 @@ def case_full_screen_without_mode(bin_dir):
         s.close()
 
 
+def case_wayland_fallback(bin_dir):
+    """Where Wayland cannot give a proper window, the launcher opens on the desktop's X server
+    without a word: here once without a libdecor plugin to draw the title bar (Weston draws
+    none), once without EGL. On Wayland alone, the failure says why; a player's setting that
+    asks SDL for no accelerated surface does not keep the window from opening."""
+    s = Session(bin_dir, wait=False)
+    try:
+        check(isinstance(s.server, Weston), "a case for Wayland desktops")
+        s.launcher.finish()
+        for broken in ({"LIBDECOR_PLUGIN_DIR": s.game.temp, "SDL_FRAMEBUFFER_ACCELERATION": "0"},
+                       {"SDL_VIDEO_EGL_DRIVER": "/nonexistent/libEGL.so"}):
+            s.launcher = s.start(**broken)
+            if s.server.x_display:
+                wait_until("the window on X", lambda: TITLE in subprocess.run(
+                    ["xwininfo", "-root", "-tree"], capture_output=True, text=True,
+                    env=s.server.client_env()).stdout, 15)
+                s.launcher.stays_idle()
+                check(not s.launcher.errors(), "stderr: %r" % s.launcher.errors())
+            elif "SDL_VIDEO_EGL_DRIVER" in broken:
+                check(s.launcher.wait_exit() == 1, "status without EGL")
+                line = s.launcher.errors().splitlines()[-1]
+                check(line.startswith('gorvex-launcher: cannot open Wayland display "%s": '
+                                      % s.server.socket) and not line.endswith(": "),
+                      "stderr: %r" % s.launcher.errors())
+            else:  # Wayland alone: the window opens there all the same
+                s.launcher.wait_for_start_screen(s.expected)
+            s.launcher.finish()
+    finally:
+        s.close()
+
+
 def case_lost_display(bin_dir):
     s = Session(bin_dir)
     try:
@@ -856,6 +888,7 @@ OWN_CASES = {
     "scaled_window": case_scaled_window,
     "full_screen_without_mode": case_full_screen_without_mode,
     "lost_display": case_lost_display,
+    "wayland_fallback": case_wayland_fallback,
     "fifo_picture": picture_case(os.mkfifo),
     "sparse_picture": picture_case(sparse_picture),
     "drop": case_drop,
