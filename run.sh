@@ -27,7 +27,7 @@ EOF
 fi
 
 . tools/packages.sh
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev zenity
+packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev zenity
   xfonts-base dosbox)
 [ "$xvfb" = yes ] && packages+=(xvfb x11-utils imagemagick python3-pil)
 need_packages "${packages[@]}"

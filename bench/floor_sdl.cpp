@@ -2,7 +2,7 @@
 // the launcher's hints and start-up environment: initialise video, open one window, fill its
 // surface, present it once. The moment after that present is appended, in CLOCK_MONOTONIC
 // nanoseconds, to the file named by GORVEX_PRESENTED_STAMP. Then it sleeps on window events
-// until it is killed.
+// until it is killed. On Wayland (SDL_VIDEODRIVER=wayland) its surface goes through EGL.
 
 #include <SDL.h>
 #include <time.h>
@@ -38,6 +38,9 @@ int main() {
     std::fprintf(stderr, "gorvex-bench-floor-sdl: %s\n", SDL_GetError());
     return 1;
   }
+  // Wayland gives window surfaces only through EGL, as the launcher takes them there.
+  if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0)
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
   SDL_Window* window = SDL_CreateWindow("Gorvex SDL floor", SDL_WINDOWPOS_CENTERED,
                                         SDL_WINDOWPOS_CENTERED, width, height, 0);
   SDL_Surface* surface = window != nullptr ? SDL_GetWindowSurface(window) : nullptr;

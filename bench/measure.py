@@ -29,7 +29,7 @@ import time
 
 # The one harness for X servers, shared with the tests.
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from harness import Failure, XServer  # noqa: E402
+from harness import Failure, Weston, XServer  # noqa: E402
 
 SCREEN_W, SCREEN_H = 1024, 768
 WIN_W, WIN_H = 640, 480
@@ -159,9 +159,13 @@ class Bench:
         return subprocess.run([self.tool("gorvex-bench-press")] + [str(a) for a in args],
                               env=env, capture_output=True, text=True, timeout=10).stdout
 
-    def run_one(self, program, measured, full=True):
-        x = xvfb()
+    def run_one(self, program, measured, full=True, wayland=False):
+        """One start of `program`, in Xvfb or, `wayland`, on Weston in its own Xvfb (the
+        kiosk shell puts the window at the corner); figures go under "program (Wayland)"."""
+        x = Weston() if wayland else xvfb()
         argv, title = self.command(program)
+        if wayland:
+            program += " (Wayland)"
         stamp = os.path.join(self.tmp, "presented")
         handover = os.path.join(self.tmp, "handed-over")
         for p in (stamp, handover):
@@ -170,7 +174,14 @@ class Bench:
         env = dict(os.environ, DISPLAY=x.display, GORVEX_PRESENTED_STAMP=stamp,
                    GORVEX_HANDOVER_STAMP=handover, SDL_AUDIODRIVER="dummy")
         left, top = (SCREEN_W - WIN_W) // 2, (SCREEN_H - WIN_H) // 2
+        if wayland:
+            left = top = 0
         self.press(env, "move", left + REST[0], top + REST[1])
+        # The pointer helper works on the X server; the program sees only the compositor.
+        server = x.compositor if wayland else x.process
+        if wayland:
+            env = x.client_env(GORVEX_PRESENTED_STAMP=stamp, GORVEX_HANDOVER_STAMP=handover,
+                               SDL_AUDIODRIVER="dummy", SDL_VIDEODRIVER="wayland")
         proc = None
         try:
             t0 = time.monotonic_ns()
@@ -187,28 +198,29 @@ class Bench:
                 self.note(program, "first", first_ms)
                 if not full:
                     return
-                found = self.press(env, "find", title).split()
-                if len(found) == 4:
-                    left, top = int(found[0]), int(found[1])
-                else:
-                    log(f"{program}: window not found, pointer placed by the centre")
-                self.press(env, "move", left + REST[0], top + REST[1])
+                if not wayland:
+                    found = self.press(env, "find", title).split()
+                    if len(found) == 4:
+                        left, top = int(found[0]), int(found[1])
+                    else:
+                        log(f"{program}: window not found, pointer placed by the centre")
+                    self.press(env, "move", left + REST[0], top + REST[1])
             elif not measured or not full:
                 return
             time.sleep(1.0)  # let start-up work settle before the idle span
-            c0, x0 = cpu_ns(proc.pid), cpu_ns(x.process.pid)
-            s0, y0 = context_switches(proc.pid), context_switches(x.process.pid)
+            c0, x0 = cpu_ns(proc.pid), cpu_ns(server.pid)
+            s0, y0 = context_switches(proc.pid), context_switches(server.pid)
             w0 = time.monotonic_ns()
             time.sleep(self.idle)
-            c1, x1 = cpu_ns(proc.pid), cpu_ns(x.process.pid)
-            s1, y1 = context_switches(proc.pid), context_switches(x.process.pid)
+            c1, x1 = cpu_ns(proc.pid), cpu_ns(server.pid)
+            s1, y1 = context_switches(proc.pid), context_switches(server.pid)
             span = time.monotonic_ns() - w0
             self.note(program, "idle", 100 * (c1 - c0) / span)
             self.note(program, "xvfb idle", 100 * (x1 - x0) / span)
             self.note(program, "wakeups", (s1 - s0) / (span / 1e9))
             self.note(program, "xvfb wakeups", (y1 - y0) / (span / 1e9))
             self.note(program, "rss", peak_rss_mb(proc.pid))
-            if program == "launcher":
+            if program == "launcher":  # on X11 only: the press helper times X's events
                 sent = self.press(env, "press", left + BUTTON_1[0], top + BUTTON_1[1]).split()
                 got = wait_for_line(handover, 10)
                 if sent and got:
@@ -221,7 +233,7 @@ class Bench:
                     proc.wait(5)
                 except subprocess.TimeoutExpired:
                     log("launcher: still running after the hand-over")
-            self.note(program, "xvfb rss", peak_rss_mb(x.process.pid))
+            self.note(program, "xvfb rss", peak_rss_mb(server.pid))
         finally:
             if proc is not None and proc.poll() is None:
                 proc.terminate()
@@ -235,6 +247,8 @@ class Bench:
     def run_windows(self):
         for p in PROGRAMS:  # warm the file cache; not counted
             self.run_one(p, measured=False)
+        for p in WAYLAND_PROGRAMS:
+            self.run_one(p, measured=False, wayland=True)
         for r in range(self.runs):
             log(f"round {r + 1} of {self.runs}")
             for p in PROGRAMS:  # interleaved, so that a busy spell hits all alike
@@ -242,6 +256,10 @@ class Bench:
                     for _ in range(self.extra_starts):
                         self.run_one(p, measured=True, full=False)
                 self.run_one(p, measured=True)
+            for p in WAYLAND_PROGRAMS:
+                for _ in range(self.extra_starts):
+                    self.run_one(p, measured=True, full=False, wayland=True)
+                self.run_one(p, measured=True, wayland=True)
 
     def run_drawing(self):
         out = subprocess.run(
@@ -259,6 +277,17 @@ class Bench:
 
 
 PROGRAMS = ["launcher", "tk peer", "floor", "SDL floor", "empty"]
+# On Weston (its X11 back end in Xvfb, kiosk shell, scale 1): the launcher beside the SDL
+# floor, both with their surfaces through EGL.
+WAYLAND_PROGRAMS = ["launcher", "SDL floor"]
+WAYLAND_ROWS = [
+    ("first", "first complete screen, ms", "<= 1.5x"),
+    ("rss", "peak resident set, MB", ""),
+    ("wakeups", "idle wake-ups per second, all threads", "<= 5"),
+    ("idle", "idle CPU, % of a core", "<= 0.05"),
+    ("xvfb wakeups", "Weston wake-ups per second meanwhile", ""),
+    ("xvfb idle", "Weston CPU meanwhile, %", ""),
+]
 COLUMNS = ["launcher", "tk peer", "Xlib floor", "SDL floor", "empty process"]
 # A target "<= 1.15x" holds the launcher's figure against the SDL floor's.
 ROWS = [
@@ -349,6 +378,19 @@ def print_table(bench, started, load):
         mine, mine_text = figure(r.get(("launcher", "draw " + key)))
         print(f"{label:40} {mine_text:22}" + f" {'-':22}" * (len(COLUMNS) - 1) +
               f" {'-':>5} {'-':>6} {'-':>5}  {target:8} {verdict(mine, target)}")
+    print()
+    print("On Wayland: Weston 640x480 (X11 back end in a fresh Xvfb each start, kiosk shell, "
+          "pixman), SDL_VIDEODRIVER=wayland")
+    head = f"{'measure':40} {'launcher':22} {'SDL floor':22} {'/SDL':>5}  {'target':8} "
+    print(head)
+    print("-" * len(head))
+    for key, label, target in WAYLAND_ROWS:
+        mine, mine_text = figure(r.get(("launcher (Wayland)", key)))
+        floor, floor_text = figure(r.get(("SDL floor (Wayland)", key)))
+        ratio = mine / floor if mine is not None and floor else None
+        print(f"{label:40} {mine_text:22} {floor_text:22} "
+              f"{(f'{ratio:.2f}' if ratio is not None else '-'):>5}  {target:8} "
+              f"{verdict(mine, target, ratio)}")
     print("Drawing rows: CPU time per call (Google Benchmark, 5 repetitions). Idle rows: over "
           "the idle span, all threads; wake-ups are voluntary and involuntary context "
           "switches, CPU is run time as % of one core.")
