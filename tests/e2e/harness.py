@@ -304,6 +304,7 @@ DESKTOPS = {
     "x11": XServer,
     "wayland": lambda size: Weston(size),
     "wayland-2": lambda size: Weston(size, scale=2),
+    "wayland-3": lambda size: Weston(size, scale=3),
     "xwayland-2": lambda size: Weston(size, scale=2, xwayland=True),
 }
 
