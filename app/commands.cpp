@@ -142,11 +142,9 @@ void install_level(std::string chosen) {
 
   if (screen::run_and_wait(batch_file, "") == -1) report_failure("NoTRun");
   if (screen::delete_file(batch_file) != 0) report_failure("NoTDel");
-  // A copy that did not happen (no room, unreadable file, no roms folder) is no success.
-  if (!wad.empty()) {
-    const std::int64_t size = screen::files::file_size(wad);
-    if (size < 0 || screen::files::file_size(installed_wad) != size) report_failure("NoCopy");
-  }
+  // A copy that did not happen is no success: no room, no roms folder, or an older level
+  // that could not be replaced (held open, read-only) and may be just as long.
+  if (!wad.empty() && !screen::files::same_contents(wad, installed_wad)) report_failure("NoCopy");
   hand_over_to_emulator(mod_arguments);
 }
 

@@ -56,6 +56,10 @@ bool same_file(std::string_view a, std::string_view b);
 // nullptr for anything else or when it cannot be opened.
 std::FILE* open_regular(std::string_view path, std::int64_t& size);
 
+// Whether `a` and `b` are regular files holding the same bytes, read side by side in
+// 64 KiB blocks; false when either cannot be opened or read to its end.
+bool same_contents(std::string_view a, std::string_view b);
+
 // Moves an open file to byte `offset` from its start, files beyond 2 GiB included.
 bool seek(std::FILE* f, std::int64_t offset);
 

@@ -123,9 +123,14 @@ int run_and_wait(std::string_view program, std::string_view arguments) {
   PROCESS_INFORMATION pi{};
   if (files::is_batch_file(program)) {
     if (!is_regular_file(path)) return -1;
-    // With /s cmd drops only the outermost quotes, so a quoted path inside survives.
-    const std::wstring line =
-        L"cmd.exe /s /c \"" + wide(command_line(program_path(program), arguments)) + L"\"";
+    // /d: no AutoRun commands from the registry run first (one that changes the folder or
+    // waits for input would break or hang the install); /v:off: "!" in a name stays a "!"
+    // whatever the player's delayed-expansion setting. With /s cmd drops only the outermost
+    // quotes, so a quoted path inside survives. The batch goes by its name in the current
+    // folder: a fixed ASCII name, with nothing in it for cmd to expand, as an absolute path
+    // ("100%PATH%" in a folder name) could have.
+    const std::wstring line = L"cmd.exe /d /v:off /s /c \"" +
+                              wide(command_line(program_path(program), arguments)) + L"\"";
     if (!start(system_cmd(), line, CREATE_NO_WINDOW, pi)) return -1;
   } else if (!start(path, wide(command_line(program, arguments)), 0, pi)) {
     return -1;

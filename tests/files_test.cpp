@@ -54,6 +54,35 @@ TEST(FileTable, LinesEndInCrLfAndReachTheDiskWhole) {
   EXPECT_EQ(read_file("big2.txt").size(), 2u);
 }
 
+TEST(FileContents, SameBytesOnlyInRegularFilesReadToTheEnd) {
+  TempDir dir(true);
+  std::vector<std::uint8_t> level(3 * 64 * 1024 + 5);
+  for (std::size_t i = 0; i < level.size(); ++i) level[i] = std::uint8_t(i * 7 + i / 251);
+  write_file("a.wad", level);
+  write_file("b.wad", level);
+  EXPECT_TRUE(files::same_contents("a.wad", "b.wad"));
+  EXPECT_TRUE(files::same_contents("a.wad", "a.wad"));
+  level[64 * 1024] ^= 0x80;  // the first byte of the second block
+  write_file("b.wad", level);
+  EXPECT_FALSE(files::same_contents("a.wad", "b.wad"));
+  level.pop_back();
+  write_file("a.wad", level);
+  level[64 * 1024] ^= 0x80;
+  write_file("b.wad", level);
+  EXPECT_FALSE(files::same_contents("a.wad", "b.wad"));  // one byte shorter, else equal
+  write_file("e1", {});
+  write_file("e2", {});
+  EXPECT_TRUE(files::same_contents("e1", "e2"));
+  EXPECT_FALSE(files::same_contents("e1", "missing"));
+  EXPECT_FALSE(files::same_contents("missing", "missing"));
+  // A pipe is never waited on, a folder is no file.
+  ASSERT_EQ(mkfifo("pipe", 0600), 0);
+  EXPECT_FALSE(files::same_contents("pipe", "e1"));
+  EXPECT_FALSE(files::same_contents("e1", "pipe"));
+  std::filesystem::create_directory("folder");
+  EXPECT_FALSE(files::same_contents("folder", "folder"));
+}
+
 TEST(Processes, FoldersAndDeletion) {
   TempDir dir(true);
   EXPECT_EQ(screen::get_launcher_directory() + "/" +

@@ -196,6 +196,46 @@ TEST_F(Install, ACopyThatDidNotHappenIsReported) {
   expect_untouched();
 }
 
+// A copy step that leaves the older level in place, as on a read-only roms/ or with the
+// level held open by another program.
+void copy_leaves_old_level(const fs::path& game) {
+  fs::remove(game / "gorvex-cmd");
+  write_file(game / "gorvex-cmd", bytes("#!/bin/sh\nexit 0\n"));
+  fs::permissions(game / "gorvex-cmd", fs::perms::owner_all);
+}
+
+TEST_F(Install, AnOlderLevelOfTheSameLengthLeftInPlaceIsNoCopy) {
+  copy_leaves_old_level(game);
+  const fs::path wad = temp.path() / "level.wad";
+  write_file(wad, bytes("the newer level"));  // as long as the older one
+  const screen::Ended e = install(wad.string());
+  EXPECT_EQ(e.program, "");
+  EXPECT_EQ(box_text(), app::texts::no_copy_text.view());
+  expect_untouched();
+}
+
+TEST_F(Install, LevelsAreComparedToTheirLastByte) {
+  std::vector<std::uint8_t> content(200 * 1024 + 1);
+  std::uint32_t noise = 7;
+  for (std::uint8_t& b : content) b = std::uint8_t((noise = noise * 1103515245u + 12345u) >> 24);
+  // Whole 64 KiB blocks and a short last one both arrive whole.
+  for (const std::size_t size : {std::size_t(128 * 1024), content.size()}) {
+    const fs::path wad = temp.path() / ("level" + std::to_string(size) + ".wad");
+    write_file(wad, {content.begin(), content.begin() + std::ptrdiff_t(size)});
+    EXPECT_TRUE(handed_over(install(wad.string())));
+    EXPECT_EQ(read_file(installed), read_file(wad));
+  }
+  // An older level that differs in its last byte only is no copy of the chosen one.
+  copy_leaves_old_level(game);
+  content.back() ^= 1;
+  write_file(installed, content);
+  const fs::path wad = temp.path() / ("level" + std::to_string(content.size()) + ".wad");
+  const screen::Ended e = install(wad.string());
+  EXPECT_EQ(e.program, "");
+  EXPECT_EQ(box_text(), app::texts::no_copy_text.view());
+  EXPECT_EQ(read_file(installed), content);
+}
+
 TEST_F(Install, TheInstalledLevelChosenAgainStaysAndACancelRemovesIt) {
   EXPECT_TRUE(handed_over(install(installed.string())));
   EXPECT_EQ(level(installed), "the older level");

@@ -17,6 +17,13 @@ from PIL import Image
 from harness import (HEIGHT, TITLE, WIDTH, Failure, GameFolder, Launcher, Weston, check, desktop,
                      wait_until)
 
+# The status of a case that cannot run here (CTest's SKIP_RETURN_CODE).
+SKIPPED = 77
+
+
+class Skipped(Exception):
+    """The case needs what this machine does not allow."""
+
 GAME = ["-noconsole", "-conf", "CFG/gorvex.cnf"]
 EDITOR = ["-noconsole", "-conf", "CFG/editor.cnf"]
 SETUP = ["-noconsole", "-conf", "CFG/setup.cnf"]
@@ -536,6 +543,55 @@ def level_wad(game):
     return os.fsencode(os.path.join(game.temp, "level.wad"))
 
 
+def bind_read_only(folder):
+    """Mounts the folder onto itself, read-only; Skipped where mounting is not allowed."""
+    done = subprocess.run(["mount", "--bind", folder, folder], capture_output=True,
+                          timeout=30)
+    if done.returncode != 0:
+        raise Skipped("cannot bind-mount here: %r" % done.stderr)
+    done = subprocess.run(["mount", "-o", "remount,bind,ro", folder], capture_output=True,
+                          timeout=30)
+    if done.returncode != 0:
+        unmount(folder)
+        raise Skipped("cannot remount read-only here: %r" % done.stderr)
+
+
+def unmount(folder):
+    if subprocess.run(["umount", folder], capture_output=True, timeout=30).returncode != 0:
+        subprocess.run(["umount", "-l", folder], capture_output=True, timeout=30)
+
+
+def case_read_only_roms(bin_dir):
+    """roms/ read-only and the older level as long as the chosen one: gorvex-cmd can neither
+    delete nor copy, and instead of the game with the older level the player gets the
+    NoCopy box."""
+    if os.geteuid() != 0:
+        raise Skipped("a read-only bind mount needs root")
+    s = Session(bin_dir, path=stand_in_chooser(level_wad))
+    roms = s.game.file("roms")
+    mounted = False
+    try:
+        older = os.urandom(5000)
+        with open(os.path.join(roms, "temp.wad"), "wb") as f:
+            f.write(older)
+        with open(level_wad(s.game), "wb") as f:
+            f.write(os.urandom(len(older)))
+        bind_read_only(roms)
+        mounted = True
+        s.launcher.click(*BUTTON[4])
+        dismiss_box(s, TROUBLE_CAPTION)
+        errors = s.launcher.errors()
+        check("copy: cannot write" in errors and NOT_COPIED in errors, "stderr: %r" % errors)
+        check(s.game.recorded() is None, "the emulator was started")
+        with open(os.path.join(roms, "temp.wad"), "rb") as f:
+            check(f.read() == older, "roms/temp.wad changed")
+        check(not os.path.lexists(s.game.file("temp.bat")), "temp.bat was left behind")
+    finally:
+        if mounted:
+            unmount(roms)
+        s.close()
+
+
 def case_hostile_zenity(bin_dir):
     """The newline attack through the real file chooser: the player types the start of the
     name and the chooser completes it."""
@@ -881,6 +937,7 @@ OWN_CASES = {
     "hostile_roms_is_a_file": hostile_case(level_wad, "refused", prepare=roms_is_a_file,
                                            says=NOT_COPIED),
     "hostile_unreadable_wad": hostile_case(unreadable_wad, "refused", says=NOT_COPIED),
+    "read_only_roms": case_read_only_roms,
     "hostile_zenity": case_hostile_zenity,
     "chooser_attached": case_chooser_attached,
     "chooser_ends_on_sigterm": chooser_ends_case(signal.SIGTERM),
@@ -916,6 +973,9 @@ def main():
     except Failure as e:
         print("FAILED %s: %s" % (name, e), file=sys.stderr)
         return 1
+    except Skipped as e:
+        print("skipped %s: %s" % (name, e))
+        return SKIPPED
     print("passed " + name)
     return 0
 

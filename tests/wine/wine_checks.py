@@ -474,21 +474,61 @@ def check_batch_bytes(t, w):
     shutil.copy(cmd, saved)
     shutil.copy(os.path.join(w.bin, "gorvex-stand-in.exe"), cmd)
     env = w.env(WINEDLLOVERRIDES=os.environ["WINEDLLOVERRIDES"] + ";cmd.exe=n")
-    result = w.mod_run(cyr, lambda: w.xdotool("key", "Escape"), env)
-    w.settle()
-    shutil.copy(saved, cmd)
-    name = "temp.bat holds the CP1251 folder with %% doubled"
-    if result != 0:
-        t.fail(name, "step %d" % result)
-        return
-    d = wpath(cyr).replace("%", "%%")
-    batch = ('chcp 1251\r\ndel /f /q "{0}\\roms\\temp.wad"\r\n'
-             'copy /y "" "{0}\\roms\\temp.wad"\r\n').format(d)
-    t.same_bytes(name, batch.encode("cp1251"),
-                 read_bytes(os.path.join(system32, "batch-copy.bat")))
-    t.same_bytes("temp.bat runs through cmd.exe in the launcher folder",
-                 expect_record('cmd.exe /s /c ".\\temp.bat"', wpath(cyr)),
-                 read_bytes(os.path.join(system32, "stand-in.txt")))
+    try:
+        result = w.mod_run(cyr, lambda: w.xdotool("key", "Escape"), env)
+        w.settle()
+        name = "temp.bat holds the CP1251 folder with %% doubled"
+        if result != 0:
+            t.fail(name, "step %d" % result)
+        else:
+            d = wpath(cyr).replace("%", "%%")
+            batch = ('chcp 1251\r\ndel /f /q "{0}\\roms\\temp.wad"\r\n'
+                     'copy /y "" "{0}\\roms\\temp.wad"\r\n').format(d)
+            t.same_bytes(name, batch.encode("cp1251"),
+                         read_bytes(os.path.join(system32, "batch-copy.bat")))
+            # AutoRun commands off, delayed expansion off: as on a machine without either.
+            t.same_bytes("temp.bat runs through cmd.exe /d /v:off in the launcher folder",
+                         expect_record('cmd.exe /d /v:off /s /c ".\\temp.bat"', wpath(cyr)),
+                         read_bytes(os.path.join(system32, "stand-in.txt")))
+        check_copy_left_out(t, w, cyr, env)
+    finally:
+        shutil.copy(saved, cmd)
+
+
+def check_copy_left_out(t, w, game, env):
+    """With the stand-in as cmd.exe nothing is copied: a chosen level as long as the older
+    one (two versions of one mod) must still give the NoCopy box, and no game."""
+    temp_wad = os.path.join(game, "roms", "temp.wad")
+    record = os.path.join(game, "stand-in.txt")
+    wad = os.path.join(w.work, "same length.wad")
+    write_bytes(temp_wad, b"old level")
+    write_bytes(wad, b"new level")
+    remove(record)
+    name = "a level as long as the older one that did not arrive gives the NoCopy box"
+    try:
+        if not w.start(game, game, env):
+            t.fail(name, "no window")
+            return
+        w.click(300, TOP_MODS + 15)
+        dialog = within(20, lambda: w.find_window(DIALOG))
+        if not dialog:
+            t.fail(name, "no dialog")
+            return
+        w.focus(dialog)
+        time.sleep(0.5)
+        w.type_and_return(wpath(wad))
+        box = within(30, lambda: w.find_window(NO_RUN) if w.running() else "ended")
+        if box in (None, "ended"):
+            t.fail(name, "no box; the launcher %s" % ("ended" if box else "went on"))
+            return
+        w.focus_and(box, "Return")
+        status = w.ended(15)
+        t.outcome(status == 0 and read_bytes(temp_wad) == b"old level"
+                  and not os.path.exists(record), name,
+                  "status %s, roms\\temp.wad %r, emulator record %r"
+                  % (status, read_bytes(temp_wad), read_bytes(record)))
+    finally:
+        w.settle()
 
 
 def check_unicode_folder(t, w):
