@@ -73,16 +73,17 @@ if [ "$kind" != windows ]; then
     grep -q "Machine: *$machine\$" <<<"$header" || fail "$program is not built for $machine"
     grep -q "Class: *$class\$" <<<"$header" || fail "$program is not $class"
     grep -Eq "Type: *(EXEC|DYN)" <<<"$header" || fail "$program is not an executable"
-    if [ "$kind" = linux ]; then
-      if ldd "$file" | grep -q "not found"; then fail "$program needs missing libraries"; fi
-      continue
+    # ldd reads only this machine's programs (of an ARM one it says "not a dynamic
+    # executable"): an ARM program's loader and libraries are looked up here instead.
+    if [ "$kind" = linux-aarch64 ]; then
+      readelf -l "$file" | grep -qF '[Requesting program interpreter: /lib/ld-linux-aarch64.so.1]' ||
+        fail "$program does not ask for the aarch64 loader /lib/ld-linux-aarch64.so.1"
+      for library in $(readelf -d "$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+        [ -e "/lib/aarch64-linux-gnu/$library" ] || [ -e "/usr/lib/aarch64-linux-gnu/$library" ] ||
+          fail "$program needs $library, which no arm64 package here holds"
+      done
     fi
-    readelf -l "$file" | grep -qF '[Requesting program interpreter: /lib/ld-linux-aarch64.so.1]' ||
-      fail "$program does not ask for the aarch64 loader /lib/ld-linux-aarch64.so.1"
-    for library in $(readelf -d "$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-      [ -e "/lib/aarch64-linux-gnu/$library" ] || [ -e "/usr/lib/aarch64-linux-gnu/$library" ] ||
-        fail "$program needs $library, which no arm64 package here holds"
-    done
+    if ldd "$file" | grep -q "not found"; then fail "$program needs missing libraries"; fi
   done
   # The menu entry for a folder whose name a desktop entry must escape: the desktop's own
   # launcher (gio) starts the program in it, in its folder.
