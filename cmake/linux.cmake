@@ -12,15 +12,24 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
 
 # The icon, drawn by gorvex-icon (tools/icon): a PNG for desktop entries and the pixels of
-# the window's own icon.
+# the window's own icon. A cross build (cmake/aarch64-linux-gnu.cmake) draws it with a
+# gorvex-icon built for the build machine.
+if(CMAKE_CROSSCOMPILING)
+  include(${CMAKE_CURRENT_LIST_DIR}/host_tools.cmake)
+  set(gorvex_icon_tool ${gorvex_host_icon_tool})
+  set(gorvex_icon_depends gorvex_host_tools ${gorvex_host_icon_tool})
+else()
+  set(gorvex_icon_tool gorvex-icon)
+  set(gorvex_icon_depends gorvex-icon)
+endif()
 set(GORVEX_ICON_DIR ${CMAKE_BINARY_DIR}/icon)
 set(GORVEX_ICON_PNG ${GORVEX_ICON_DIR}/gorvex-launcher.png)
 add_custom_command(
   OUTPUT ${GORVEX_ICON_PNG} ${GORVEX_ICON_DIR}/window_icon.cpp
   COMMAND ${CMAKE_COMMAND} -E make_directory ${GORVEX_ICON_DIR}
-  COMMAND gorvex-icon ${GORVEX_ICON_DIR}/gorvex-launcher.ico ${GORVEX_ICON_PNG}
+  COMMAND ${gorvex_icon_tool} ${GORVEX_ICON_DIR}/gorvex-launcher.ico ${GORVEX_ICON_PNG}
           ${GORVEX_ICON_DIR}/window_icon.cpp
-  DEPENDS gorvex-icon
+  DEPENDS ${gorvex_icon_depends}
   COMMENT "Drawing the launcher's icon")
 
 add_library(gorvex_sdl OBJECT screen/backend_sdl.cpp screen/x11_sdl.cpp screen/wayland_sdl.cpp

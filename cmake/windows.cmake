@@ -8,17 +8,7 @@ target_link_libraries(gorvex_win32 PUBLIC gorvex_core user32 gdi32 comdlg32 shel
 target_compile_options(gorvex_win32 PRIVATE ${GORVEX_WARNINGS})
 
 # The icon is drawn by gorvex-icon, a program of this project built for the build machine.
-include(ExternalProject)
-set(gorvex_host_dir ${CMAKE_BINARY_DIR}/host)
-set(gorvex_host_icon_tool ${gorvex_host_dir}/bin/gorvex-icon${CMAKE_HOST_EXECUTABLE_SUFFIX})
-ExternalProject_Add(gorvex_host_tools
-  SOURCE_DIR ${CMAKE_SOURCE_DIR}
-  BINARY_DIR ${gorvex_host_dir}
-  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DGORVEX_TESTS=OFF -DGORVEX_HEADLESS=ON
-  BUILD_COMMAND ${CMAKE_COMMAND} --build ${gorvex_host_dir} --target gorvex-icon
-  BUILD_BYPRODUCTS ${gorvex_host_icon_tool}
-  INSTALL_COMMAND ""
-  BUILD_ALWAYS ON)
+include(${CMAKE_CURRENT_LIST_DIR}/host_tools.cmake)
 
 set(GORVEX_ICON_FILE ${CMAKE_BINARY_DIR}/gorvex-launcher.ico)
 set(GORVEX_MANIFEST_FILE ${CMAKE_SOURCE_DIR}/app/launcher_win32.manifest)

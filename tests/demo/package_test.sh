@@ -3,6 +3,9 @@
 #   package_test.sh linux   CPackConfig.cmake OUT_DIR   the tar.gz: gorvex-launcher and
 #                                                       gorvex-cmd, executables for this
 #                                                       machine, and the players' read-me
+#   package_test.sh linux-aarch64 CPackConfig.cmake OUT_DIR   the same files, the programs
+#                                                       64-bit ARM executables whose libraries
+#                                                       the arm64 side of multiarch holds
 #   package_test.sh windows CPackConfig.cmake OUT_DIR   the zip: gorvex-launcher.exe, a 32-bit
 #                                                       PE32 file of at most 512 KB importing
 #                                                       only Windows' own DLLs, with icon,
@@ -23,7 +26,7 @@ fail() {
 rm -rf "$out"
 mkdir -p "$out"
 case $kind in
-  linux)
+  linux | linux-aarch64)
     generator=TGZ suffix=tar.gz
     expected="gorvex-cmd gorvex-launcher $readme gorvex-launcher.png gorvex-launcher.desktop"
     expected="$expected gorvex-launcher-menu.sh"
@@ -38,6 +41,10 @@ packages=("$out"/*."$suffix")
 if [ ${#packages[@]} -ne 1 ] || [ ! -f "${packages[0]}" ]; then fail "expected one .$suffix in $out"; fi
 package=${packages[0]}
 echo "package: $(basename "$package"), $(stat -c %s "$package") bytes"
+# The ARM package names its architecture, so that players tell it from the x86_64 one.
+if [ "$kind" = linux-aarch64 ] && [[ $(basename "$package") != gorvex-launcher-*-linux-aarch64.tar.gz ]]; then
+  fail "the package is named $(basename "$package"), not gorvex-launcher-VERSION-linux-aarch64.tar.gz"
+fi
 
 # The names, straight in the archive's top level so that they unpack beside gorvex.exe.
 names=$(cmake -E tar tf "$package" | sed 's|^\./||; /\/$/d; /^$/d' | sort | tr '\n' ' ')
@@ -49,11 +56,16 @@ mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$package")
 [ -s "$unpacked/$readme" ] || fail "the read-me is empty"
 
-if [ "$kind" = linux ]; then
-  # Each program: an ELF executable of this machine's class and architecture, marked
-  # executable, whose shared libraries all resolve here.
-  machine=$(readelf -h /bin/sh | sed -n 's/^ *Machine: *//p')
-  class=$(readelf -h /bin/sh | sed -n 's/^ *Class: *//p')
+if [ "$kind" != windows ]; then
+  # Each program: an ELF executable of the package's class and architecture (this machine's,
+  # or 64-bit ARM), marked executable, whose shared libraries all resolve here: through the
+  # loader for this machine's, in the arm64 library folders of multiarch for ARM.
+  if [ "$kind" = linux-aarch64 ]; then
+    machine=AArch64 class=ELF64
+  else
+    machine=$(readelf -h /bin/sh | sed -n 's/^ *Machine: *//p')
+    class=$(readelf -h /bin/sh | sed -n 's/^ *Class: *//p')
+  fi
   for program in gorvex-launcher gorvex-cmd; do
     file=$unpacked/$program
     [ -x "$file" ] || fail "$program is not marked executable"
@@ -61,6 +73,16 @@ if [ "$kind" = linux ]; then
     grep -q "Machine: *$machine\$" <<<"$header" || fail "$program is not built for $machine"
     grep -q "Class: *$class\$" <<<"$header" || fail "$program is not $class"
     grep -Eq "Type: *(EXEC|DYN)" <<<"$header" || fail "$program is not an executable"
+    # ldd reads only this machine's programs (of an ARM one it says "not a dynamic
+    # executable"): an ARM program's loader and libraries are looked up here instead.
+    if [ "$kind" = linux-aarch64 ]; then
+      readelf -l "$file" | grep -qF '[Requesting program interpreter: /lib/ld-linux-aarch64.so.1]' ||
+        fail "$program does not ask for the aarch64 loader /lib/ld-linux-aarch64.so.1"
+      for library in $(readelf -d "$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+        [ -e "/lib/aarch64-linux-gnu/$library" ] || [ -e "/usr/lib/aarch64-linux-gnu/$library" ] ||
+          fail "$program needs $library, which no arm64 package here holds"
+      done
+    fi
     if ldd "$file" | grep -q "not found"; then fail "$program needs missing libraries"; fi
   done
   # The menu entry for a folder whose name a desktop entry must escape: the desktop's own

@@ -329,6 +329,18 @@ def bmp_with_pattern(path):
     picture.save(path)
 
 
+def launcher_dir(bin_dir):
+    """Where gorvex-launcher and gorvex-cmd come from: GORVEX_E2E_LAUNCHER_DIR, a build for
+    another machine (aarch64), or else bin_dir."""
+    return os.environ.get("GORVEX_E2E_LAUNCHER_DIR") or bin_dir
+
+
+def launcher_command(path):
+    """The command that starts the launcher at path: GORVEX_E2E_LAUNCHER_RUNNER (such as
+    qemu-aarch64-static, where the kernel cannot start the program itself) before it."""
+    return os.environ.get("GORVEX_E2E_LAUNCHER_RUNNER", "").split() + [path]
+
+
 class GameFolder:
     """A throwaway launcher folder: the launcher, gorvex-cmd, CFG/INTERPIC.bmp, roms/ and,
     unless told otherwise, the stand-in emulator."""
@@ -341,9 +353,10 @@ class GameFolder:
         os.makedirs(os.path.join(self.path, "CFG"))
         os.makedirs(os.path.join(self.path, "roms"))
         # Copies, not links: the launcher finds its folder from its own resolved path.
-        shutil.copy2(os.path.join(bin_dir, "gorvex-launcher"), self.path)
-        if os.path.exists(os.path.join(bin_dir, "gorvex-cmd")):
-            shutil.copy2(os.path.join(bin_dir, "gorvex-cmd"), self.path)
+        programs = launcher_dir(bin_dir)
+        shutil.copy2(os.path.join(programs, "gorvex-launcher"), self.path)
+        if os.path.exists(os.path.join(programs, "gorvex-cmd")):
+            shutil.copy2(os.path.join(programs, "gorvex-cmd"), self.path)
         bmp_with_pattern(os.path.join(self.path, "CFG", "INTERPIC.bmp"))
         if emulator:
             script = os.path.join(self.path, "gorvex.exe")
@@ -395,7 +408,8 @@ class Launcher:
         self.marker = os.path.join(game.temp, "inherited-descriptor")
         with open(self.marker, "wb") as marker:
             self.process = subprocess.Popen(
-                [game.file("gorvex-launcher")], cwd=cwd or game.path, env=env or server.env(),
+                launcher_command(game.file("gorvex-launcher")), cwd=cwd or game.path,
+                env=env or server.env(),
                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.stderr,
                 pass_fds=[marker.fileno()])
         self.window = None

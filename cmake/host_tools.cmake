@@ -1,0 +1,14 @@
+# Programs of this project that the build runs (the icon generator), built for the build
+# machine in ${CMAKE_BINARY_DIR}/host when the build itself is for another one. Sets
+# gorvex_host_icon_tool to the program and gorvex_host_tools to the target that builds it.
+include(ExternalProject)
+set(gorvex_host_dir ${CMAKE_BINARY_DIR}/host)
+set(gorvex_host_icon_tool ${gorvex_host_dir}/bin/gorvex-icon${CMAKE_HOST_EXECUTABLE_SUFFIX})
+ExternalProject_Add(gorvex_host_tools
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${gorvex_host_dir}
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DGORVEX_TESTS=OFF -DGORVEX_HEADLESS=ON
+  BUILD_COMMAND ${CMAKE_COMMAND} --build ${gorvex_host_dir} --target gorvex-icon
+  BUILD_BYPRODUCTS ${gorvex_host_icon_tool}
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON)
