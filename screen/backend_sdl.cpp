@@ -335,8 +335,9 @@ bool open_on(const char* drivers, int width, int height, std::string_view title,
   // parsing of the locale's whole one (about 20 ms). Wayland's keyboard reads the same
   // setting and complains about the empty one, so it is left alone there. The user's setting
   // is back before anything starts.
-  const bool x11_only = drivers != nullptr && std::string_view(drivers) == "x11";
-  const bool spare_compose = x11_only || (drivers == nullptr && std::getenv("DISPLAY") != nullptr);
+  const char* chosen = drivers != nullptr ? drivers : std::getenv("SDL_VIDEODRIVER");
+  const bool spare_compose =
+      chosen != nullptr ? std::string_view(chosen) == "x11" : std::getenv("DISPLAY") != nullptr;
   const char* compose = std::getenv("XCOMPOSEFILE");
   const std::string user_compose = compose != nullptr ? compose : "";
   if (spare_compose) setenv("XCOMPOSEFILE", "/dev/null", 1);

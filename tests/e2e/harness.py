@@ -249,17 +249,22 @@ class Weston(XServer):
         return (self.output, (0, 0))
 
     def windows_named(self, name):
-        """Dialogs are Wayland windows: a dialog program started with that title."""
+        """Dialogs are Wayland windows: a dialog program on this desktop started with that
+        title."""
         if name.startswith("Weston Compositor"):
             return XServer.windows_named(self, name)
+        ours = b"XDG_RUNTIME_DIR=" + os.fsencode(self.runtime)
         found = []
         for pid in (p for p in os.listdir("/proc") if p.isdigit()):
             try:
                 with open("/proc/%s/cmdline" % pid, "rb") as f:
                     words = f.read().decode(errors="replace").split("\0")
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    environment = f.read().split(b"\0")
             except OSError:
                 continue
-            if "--title=" + name in words or ("--title" in words and name in words):
+            titled = "--title=" + name in words or ("--title" in words and name in words)
+            if titled and ours in environment:
                 found.append(int(pid))
         return found
 

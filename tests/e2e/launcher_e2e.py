@@ -228,6 +228,20 @@ def dialog_pid(window, s):
     return s.server.pid_of(window)
 
 
+def ended(pid, timeout):
+    """Whether the process has ended (or waits to be reaped) within `timeout` seconds."""
+    def gone():
+        try:
+            with open("/proc/%d/status" % pid) as f:
+                return "\nState:\tZ" in f.read()
+        except OSError:
+            return True
+    try:
+        return wait_until("process %d to end" % pid, gone, timeout)
+    except Failure:
+        return False
+
+
 def dialog_answer(s, path, check_descriptors=False):
     """Waits for the file dialog and types a path into it, or presses Escape for None."""
     window = s.server.find_window(DIALOG_TITLE, timeout=20)
@@ -241,7 +255,13 @@ def dialog_answer(s, path, check_descriptors=False):
     s.server.focus(window)
     time.sleep(0.2)
     if path is None:
-        s.server.xdotool("key", "Escape")
+        # A busy desktop may hand the dialog its keyboard late: Escape until it has gone.
+        pid = dialog_pid(window, s)
+
+        def cancelled():
+            s.server.xdotool("key", "Escape")
+            return ended(pid, 1.0)
+        wait_until("the dialog to close", cancelled, 15, step=0)
         return
     s.server.xdotool("key", "ctrl+l")
     time.sleep(0.3)
@@ -646,9 +666,7 @@ def chooser_ends_case(sig):
             chooser = dialog_pid(s.server.find_window(DIALOG_TITLE, timeout=20), s)
             s.launcher.process.send_signal(sig)
             s.launcher.wait_exit()
-            wait_until("the chooser to end",
-                       lambda: not os.path.exists("/proc/%d" % chooser)
-                       or "\nState:\tZ" in open("/proc/%d/status" % chooser).read(), 10)
+            check(ended(chooser, 10), "the chooser did not end")
         finally:
             s.close()
     return case
