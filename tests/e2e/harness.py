@@ -41,6 +41,17 @@ def wait_until(what, probe, timeout, step=0.05):
         time.sleep(step)
 
 
+def end(process):
+    """Ends a server process: asked first, then killed."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait(timeout=5)
+
+
 class XServer:
     """Xvfb on a free display, depth 24, no network."""
 
@@ -169,13 +180,7 @@ class XServer:
         x11.XCloseDisplay(display)
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(timeout=5)
+        end(self.process)
 
 
 class Weston(XServer):
@@ -292,13 +297,8 @@ class Weston(XServer):
         self.compositor.wait(timeout=10)
 
     def stop(self):
-        if getattr(self, "compositor", None) and self.compositor.poll() is None:
-            self.compositor.terminate()
-            try:
-                self.compositor.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.compositor.kill()
-                self.compositor.wait(timeout=5)
+        if getattr(self, "compositor", None):
+            end(self.compositor)
         XServer.stop(self)
         if getattr(self, "runtime", None):
             shutil.rmtree(self.runtime, ignore_errors=True)

@@ -16,13 +16,15 @@ export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:strict_string
 
 # Unit tests and the other tests of our own code, with leak checks in full. The Wine suite
 # runs the cross-built Windows program, which carries no sanitizer: it has nothing to add here.
-ctest --test-dir "$build" --output-on-failure -j2 --no-tests=error -LE '^(e2e|wine|demo|package)$'
+ctest --test-dir "$build" --output-on-failure -j2 --no-tests=error -LE '^(e2e|wayland|wine|demo|package)$'
 # The demo picture's tests, without the demo folder and DOSBox that the other demo tests need.
 "$build/bin/gorvex-demo-tests" --gtest_brief=1
 
 # The end-to-end tests run the real launcher against SDL2, Xlib and the desktop's libraries,
 # which keep some allocations until the process ends. Leaks whose allocation passes through
-# those libraries are suppressed; a leak from our own code alone is still a failure.
+# those libraries are suppressed; a leak from our own code alone is still a failure. The
+# Wayland cases are left out: Mesa's EGL drivers, unloaded when SDL quits, leave allocations
+# whose stacks no longer name a library, so no suppression can tell them from ours.
 if ctest --test-dir "$build" -N -L '^e2e$' | grep -q 'Total Tests: [1-9]'; then
   supp="$build/lsan-window-system.supp"
   printf 'leak:%s\n' libSDL2 libX11 libxcb libXext libXcursor libXi libXrandr libdbus \

@@ -414,6 +414,22 @@ def check_shared_cases(t, w, game, names):
         w.settle()
 
 
+def open_chooser(t, w, name, game, env=None):
+    """Starts the launcher of `game` there, presses the mods button and focuses the file
+    chooser; False after failing check `name` when the window or the chooser did not come."""
+    if not w.start(game, game, env):
+        t.fail(name, "no window")
+        return False
+    w.click(300, TOP_MODS + 15)
+    dialog = within(20, lambda: w.find_window(DIALOG))
+    if not dialog:
+        t.fail(name, "no dialog")
+        return False
+    w.focus(dialog)
+    time.sleep(0.5)
+    return True
+
+
 def check_mods(t, w, mods, wad):
     """Mods: the dialog, temp.bat, roms\\temp.wad, and a WAD dropped onto the window."""
     t.say("== mods")
@@ -506,16 +522,8 @@ def check_copy_left_out(t, w, game, env):
     remove(record)
     name = "a level as long as the older one that did not arrive gives the NoCopy box"
     try:
-        if not w.start(game, game, env):
-            t.fail(name, "no window")
+        if not open_chooser(t, w, name, game, env):
             return
-        w.click(300, TOP_MODS + 15)
-        dialog = within(20, lambda: w.find_window(DIALOG))
-        if not dialog:
-            t.fail(name, "no dialog")
-            return
-        w.focus(dialog)
-        time.sleep(0.5)
         w.type_and_return(wpath(wad))
         box = within(30, lambda: w.find_window(NO_RUN) if w.running() else "ended")
         if box in (None, "ended"):
@@ -588,17 +596,9 @@ def check_unicode_wad(t, w, mods):
     remove(record)
     write_bytes(temp_wad, b"old level")
     name = "a WAD named outside CP1251 arrives exactly or is refused"
-    if not w.start(mods, mods):
-        t.fail(name, "no window")
-        return
-    w.click(300, TOP_MODS + 15)
-    dialog = within(20, lambda: w.find_window(DIALOG))
-    if not dialog:
-        t.fail(name, "no dialog")
+    if not open_chooser(t, w, name, mods):
         return
     # xdotool cannot type the name: the dialog opens the folder, and the name sorts first.
-    w.focus(dialog)
-    time.sleep(0.5)
     w.type_and_return(wpath(wads) + "\\")
     time.sleep(1)
     dx, dy = w.server.geometry(dialog)[:2]
