@@ -416,18 +416,19 @@ def check_shared_cases(t, w, game, names):
 
 def open_chooser(t, w, name, game, env=None):
     """Starts the launcher of `game` there, presses the mods button and focuses the file
-    chooser; False after failing check `name` when the window or the chooser did not come."""
+    chooser: the chooser's window, or None after failing check `name` when the window or the
+    chooser did not come."""
     if not w.start(game, game, env):
         t.fail(name, "no window")
-        return False
+        return None
     w.click(300, TOP_MODS + 15)
     dialog = within(20, lambda: w.find_window(DIALOG))
     if not dialog:
         t.fail(name, "no dialog")
-        return False
+        return None
     w.focus(dialog)
     time.sleep(0.5)
-    return True
+    return dialog
 
 
 def check_mods(t, w, mods, wad):
@@ -596,7 +597,8 @@ def check_unicode_wad(t, w, mods):
     remove(record)
     write_bytes(temp_wad, b"old level")
     name = "a WAD named outside CP1251 arrives exactly or is refused"
-    if not open_chooser(t, w, name, mods):
+    dialog = open_chooser(t, w, name, mods)
+    if not dialog:
         return
     # xdotool cannot type the name: the dialog opens the folder, and the name sorts first.
     w.type_and_return(wpath(wads) + "\\")
