@@ -305,7 +305,8 @@ def case_no_chooser(bin_dir):
 
 def dismiss_box(s, caption):
     box = s.server.find_window(caption, timeout=15)
-    s.server.xdotool("windowfocus", box)
+    # Return goes to the box once it has the focus, however long that takes under load.
+    s.server.xdotool("windowfocus", "--sync", box)
     time.sleep(0.2)
     s.server.xdotool("key", "Return")
     check(s.launcher.wait_exit() == 0, "the box did not end the launcher with status 0")
