@@ -49,6 +49,13 @@ else()
   set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR})
 endif()
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-${CPACK_SYSTEM_NAME})
+# The same commit gives the same bytes: CPack runs cmake/package_archive.cmake before staging
+# the files (the package's date) and after making the archive (made again in a fixed way).
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(CPACK_GORVEX_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+set(CPACK_GORVEX_PYTHON ${Python3_EXECUTABLE})
+set(CPACK_INSTALL_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package_archive.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package_archive.cmake)
 include(CPack)
 
 # The Linux package, built and opened by a test (the Windows one is checked by the stage

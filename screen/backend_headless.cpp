@@ -24,6 +24,12 @@ std::vector<Event> queue;
 int desktop_x = 0, desktop_y = 0;
 std::condition_variable arrived;  // an event was pushed or wake() called
 bool woken = false;
+int batches = 0;  // EventBatch objects alive: the queue waits
+
+// Events for the next pass: none while a batch is being pushed (lock held).
+bool events_ready() {
+  return batches == 0 && !queue.empty();
+}
 
 void push(Event e) {
   {
@@ -60,6 +66,18 @@ void push_close_request() {
 }
 void push_drop(std::string path) {
   push({Kind::drop, 0, 0, std::move(path)});
+}
+
+EventBatch::EventBatch() {
+  std::lock_guard g(guard);
+  ++batches;
+}
+EventBatch::~EventBatch() {
+  {
+    std::lock_guard g(guard);
+    --batches;
+  }
+  arrived.notify_all();
 }
 
 }  // namespace screen::headless
@@ -115,7 +133,7 @@ void handle_events() {
   int w = 0, h = 0;
   {
     std::lock_guard g(guard);
-    pending.swap(queue);
+    if (batches == 0) pending.swap(queue);
     w = win.width;
     h = win.height;
   }
@@ -163,7 +181,7 @@ void wait_for_event(int milliseconds) {
   const int cap = options().wait_cap_ms;
   if (cap > 0 && cap < milliseconds) milliseconds = cap;
   if (!arrived.wait_for(g, std::chrono::milliseconds(milliseconds),
-                        [] { return woken || !queue.empty(); }))
+                        [] { return woken || events_ready(); }))
     ++win.timeouts;
   woken = false;
   win.waiting = false;

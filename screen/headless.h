@@ -51,4 +51,14 @@ void push_activation(bool active);
 void push_close_request();
 void push_drop(std::string path);  // one file dropped onto the window
 
+// While one lives, pushed events wait: they reach the next pass together, as events that
+// arrive between two looks of a real window system do, even with a service thread running.
+class EventBatch {
+ public:
+  EventBatch();
+  ~EventBatch();
+  EventBatch(const EventBatch&) = delete;
+  EventBatch& operator=(const EventBatch&) = delete;
+};
+
 }  // namespace screen::headless

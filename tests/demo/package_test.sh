@@ -84,6 +84,11 @@ if [ "$kind" != windows ]; then
       done
     fi
     if ldd "$file" | grep -q "not found"; then fail "$program needs missing libraries"; fi
+    # Built as Debian builds its packages: position independent, stack protector, fortified
+    # functions, read-only relocations bound at start. The CET mark is left out: the linker
+    # sets it only when every object carries it, and Debian 12's crtbeginS.o does not.
+    hardening=$(hardening-check --nocfprotection "$file" 2>&1) ||
+      { echo "$hardening"; fail "$program is not hardened"; }
   done
   # The menu entry for a folder whose name a desktop entry must escape: the desktop's own
   # launcher (gio) starts the program in it, in its folder.
@@ -112,6 +117,12 @@ else
   grep -q "file format pei-i386" <<<"$headers" || fail "gorvex-launcher.exe is not for x86"
   grep -Eq "^Subsystem[[:space:]]+0+2[[:space:]]" <<<"$headers" ||
     fail "gorvex-launcher.exe is not a windowed (GUI) program"
+  # Address space layout randomisation and non-executable data: the flags under
+  # DllCharacteristics, one an indented line.
+  characteristics=$(sed -n '/^DllCharacteristics/,/^[^[:space:]]/p' <<<"$headers" | sed '1d')
+  for flag in DYNAMIC_BASE NX_COMPAT; do
+    grep -qx "[[:space:]]*$flag" <<<"$characteristics" || fail "gorvex-launcher.exe lacks $flag"
+  done
   size=$(stat -c %s "$exe")
   [ "$size" -le $((512 * 1024)) ] || fail "gorvex-launcher.exe has $size bytes, more than 512 KB"
   # Windows' own DLLs only: nothing of the compiler's run time or of any library beside it.

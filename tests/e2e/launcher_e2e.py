@@ -337,6 +337,7 @@ def case_no_chooser(bin_dir):
 
 def dismiss_box(s, caption):
     box = s.server.find_window(caption, timeout=15)
+    # Return goes to the box once it has the focus, however long that takes under load.
     s.server.focus(box)
     time.sleep(0.2)
     s.server.xdotool("key", "Return")
