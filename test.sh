@@ -14,8 +14,11 @@ need_packages cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmo
 echo "== build (build/)"
 cmake --preset linux >/dev/null
 cmake --build --preset linux
+echo "-- build: $SECONDS s"
 echo "== tests"
+started=$SECONDS
 ctest --test-dir build --output-on-failure --no-tests=error -j2
+echo "-- tests: $((SECONDS - started)) s"
 echo "== clicks, five times over"
 # The cases that hang on the timing of a press against the loops' sleeps.
 ctest --test-dir build -R '^e2e[.](quick_click|slide|drag_out)$' --repeat until-fail:5 -j2 \
@@ -25,5 +28,8 @@ ctest --test-dir build -R '^e2e[.](quick_click|slide|drag_out)$' --repeat until-
 for stage in tests/stages/*.sh; do
   [ -e "$stage" ] || continue
   echo "== $(basename "$stage" .sh)"
+  started=$SECONDS
   bash "$stage"
+  echo "-- $(basename "$stage" .sh): $((SECONDS - started)) s"
 done
+echo "== all passed in $SECONDS s"
