@@ -337,10 +337,15 @@ def case_no_chooser(bin_dir):
 
 def dismiss_box(s, caption):
     box = s.server.find_window(caption, timeout=15)
-    # Return goes to the box once it has the focus, however long that takes under load.
     s.server.focus(box)
     time.sleep(0.2)
-    s.server.xdotool("key", "Return")
+
+    # Return goes to the box once it has the keyboard, however long that takes under load: a
+    # box drawn on a busy Wayland desktop may not have it yet, so the key is pressed again.
+    def answered():
+        s.server.xdotool("key", "Return")
+        return ended(s.launcher.process.pid, 1.0)
+    wait_until("the box to end the launcher", answered, 15, step=0)
     check(s.launcher.wait_exit() == 0, "the box did not end the launcher with status 0")
 
 
