@@ -217,6 +217,11 @@ class Weston(XServer):
                 self.x_display = wait_until("Weston's X display", self.xwayland_display, 15)
             self.output = wait_until("Weston's window", lambda: self.windows_named(
                 "Weston Compositor - screen0") or None, 15)[0]
+            # Weston's X11 back end drops the keyboard's focus when its window loses X's focus
+            # and gives it back to the window that had it before: a dialog mapped in between
+            # would never get a key. So the X focus is set once, before any client starts,
+            # and stays, wherever the pointer goes.
+            self.xdotool("windowfocus", "--sync", self.output)
         except BaseException:
             self.stop()
             raise
@@ -290,7 +295,8 @@ class Weston(XServer):
         return pid
 
     def focus(self, window):
-        self.xdotool("windowfocus", "--sync", self.output)
+        """Nothing to do: Weston holds X's focus from the start and gives the keyboard to the
+        newest window itself."""
 
     def pid_of(self, window):
         return window

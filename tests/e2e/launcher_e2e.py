@@ -340,8 +340,8 @@ def dismiss_box(s, caption):
     s.server.focus(box)
     time.sleep(0.2)
 
-    # Return goes to the box once it has the keyboard, however long that takes under load: a
-    # box drawn on a busy Wayland desktop may not have it yet, so the key is pressed again.
+    # Return goes to the box once it has the keyboard, however long that takes under load, so
+    # the key is pressed again until the launcher has ended.
     def answered():
         s.server.xdotool("key", "Return")
         return ended(s.launcher.process.pid, 1.0)
