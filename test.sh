@@ -15,6 +15,8 @@ echo "== build (build/)"
 cmake --preset linux >/dev/null
 cmake --build --preset linux
 echo "-- build: $SECONDS s"
+# The cross builds of the stages below draw their icons with this build's gorvex-icon.
+export GORVEX_HOST_ICON_TOOL="$PWD/build/bin/gorvex-icon"
 echo "== tests"
 started=$SECONDS
 ctest --test-dir build --output-on-failure --no-tests=error -j2

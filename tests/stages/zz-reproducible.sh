@@ -36,7 +36,9 @@ cmake --build "$windows_build" --target gorvex-launcher >/dev/null
 package "$linux_build" "$work/first-linux"
 package "$windows_build" "$work/first-windows"
 
-# The second builds: only the packaged programs (CPack builds nothing itself).
+# The second builds: only the packaged programs (CPack builds nothing itself), each with
+# everything built from the copy, its own icon program too.
+unset GORVEX_HOST_ICON_TOOL
 again=(-DGORVEX_TESTS=OFF)
 (cd "$copy" && cmake --preset linux -B "$work/out-linux" "${again[@]}" >/dev/null &&
   cmake --build "$work/out-linux" --target gorvex-launcher gorvex-cmd >/dev/null)
