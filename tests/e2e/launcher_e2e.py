@@ -242,6 +242,15 @@ def ended(pid, timeout):
         return False
 
 
+def press_until_ended(s, key, pid, what):
+    """Presses the key until the process has ended: a busy desktop may hand a new window its
+    keyboard late."""
+    def pressed():
+        s.server.xdotool("key", key)
+        return ended(pid, 1.0)
+    wait_until(what, pressed, 15, step=0)
+
+
 def dialog_answer(s, path, check_descriptors=False):
     """Waits for the file dialog and types a path into it, or presses Escape for None."""
     window = s.server.find_window(DIALOG_TITLE, timeout=20)
@@ -255,13 +264,7 @@ def dialog_answer(s, path, check_descriptors=False):
     s.server.focus(window)
     time.sleep(0.2)
     if path is None:
-        # A busy desktop may hand the dialog its keyboard late: Escape until it has gone.
-        pid = dialog_pid(window, s)
-
-        def cancelled():
-            s.server.xdotool("key", "Escape")
-            return ended(pid, 1.0)
-        wait_until("the dialog to close", cancelled, 15, step=0)
+        press_until_ended(s, "Escape", dialog_pid(window, s), "the dialog to close")
         return
     s.server.xdotool("key", "ctrl+l")
     time.sleep(0.3)
@@ -339,13 +342,7 @@ def dismiss_box(s, caption):
     box = s.server.find_window(caption, timeout=15)
     s.server.focus(box)
     time.sleep(0.2)
-
-    # Return goes to the box once it has the keyboard, however long that takes under load, so
-    # the key is pressed again until the launcher has ended.
-    def answered():
-        s.server.xdotool("key", "Return")
-        return ended(s.launcher.process.pid, 1.0)
-    wait_until("the box to end the launcher", answered, 15, step=0)
+    press_until_ended(s, "Return", s.launcher.process.pid, "the box to end the launcher")
     check(s.launcher.wait_exit() == 0, "the box did not end the launcher with status 0")
 
 
