@@ -1,5 +1,6 @@
 #include "screen/pointer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 

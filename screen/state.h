@@ -1,6 +1,7 @@
 #pragma once
 // The screen's global record, shared by the screen services' own files only.
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <condition_variable>

@@ -2,6 +2,7 @@
 // the font, the palettes, the bevels or the layout shows up even where the window and the
 // snapshot tool would change alike. GORVEX_GOLDEN_RECORD=1 renews the pictures on purpose.
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/launcher.h"

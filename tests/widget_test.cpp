@@ -1,5 +1,7 @@
 // The widget table, hit testing and bevelled drawing with centred captions.
 
+#include <algorithm>
+
 #include "base/cp1251.h"
 #include "gui/toolkit_state.h"
 #include "gui/widgets.h"

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "screen/screen.h"
 #include "tests/test_support.h"
 #include "text/palettes.h"
