@@ -1,0 +1,127 @@
+#include "screen/window/scaler.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace screen::window {
+
+namespace {
+
+// Scales are kept in 120ths, as Wayland sends them, so that spans are worked out exactly.
+constexpr int units = 120;
+
+int scale_units(double scale) {
+  return std::clamp(int(std::lround(scale * units)), units, 16 * units);
+}
+
+// Mixes two colours, `weight` of 256 for the first.
+std::uint32_t mix(std::uint32_t a, std::uint32_t b, int weight) {
+  if (weight >= 256) return a;
+  const int other = 256 - weight;
+  std::uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const int ca = int((a >> shift) & 0xFF), cb = int((b >> shift) & 0xFF);
+    out |= std::uint32_t((ca * weight + cb * other + 128) >> 8) << shift;
+  }
+  return out;
+}
+
+}  // namespace
+
+Placement windowed(scale::Point page, double scale) {
+  const int u = scale_units(scale);
+  return {double(u) / units, 0, 0, (page.x * u + units / 2) / units,
+          (page.y * u + units / 2) / units};
+}
+
+Placement fitted(scale::Point area, scale::Point page) {
+  if (page.x <= 0 || page.y <= 0 || area.x <= 0 || area.y <= 0) return {};
+  const int u = std::max(1, std::min(area.x * units / page.x, area.y * units / page.y));
+  const int w = std::min(area.x, page.x * u / units), h = std::min(area.y, page.y * u / units);
+  return {double(u) / units, (area.x - w) / 2, (area.y - h) / 2, w, h};
+}
+
+scale::Point page_point(const Placement& at, double buffer_x, double buffer_y) {
+  const double s = at.scale > 0 ? at.scale : 1;
+  return {int(std::floor((buffer_x - at.x) / s)), int(std::floor((buffer_y - at.y) / s))};
+}
+
+double scale_of_percent(int percent) {
+  return double(scale_units(percent / 100.0)) / units;
+}
+
+void Scaler::place(scale::Point page, scale::Point buffer, const Placement& at) {
+  page_ = page;
+  buffer_ = buffer;
+  at_ = at;
+  const int u = std::max(1, int(std::lround(at.scale * units)));
+  // Buffer pixel i of the page's run covers page units [i * units, (i + 1) * units) / u.
+  const auto spans = [&](int origin, int length, int limit, int page_length,
+                         std::vector<Span>& out) {
+    out.clear();
+    const int from = std::max(0, origin), to = std::min(limit, origin + length);
+    for (int b = from; b < to; ++b) {
+      const long long start = (long long)(b - origin) * units;  // in page pixels times u
+      Span s;
+      s.from = int(start / u);
+      const long long boundary = (long long)(s.from + 1) * u;
+      if (boundary < start + units && s.from + 1 < page_length)
+        s.weight = int((boundary - start) * 256 / units);
+      s.from = std::min(s.from, page_length - 1);
+      out.push_back(s);
+    }
+    return from;
+  };
+  first_column_ = spans(at.x, at.width, buffer.x, page.x, columns_);
+  first_row_ = spans(at.y, at.height, buffer.y, page.y, rows_);
+}
+
+void Scaler::set_palette(const std::array<Rgb, 256>& palette) {
+  for (std::size_t i = 0; i < palette.size(); ++i)
+    colours_[i] = std::uint32_t(palette[i].red) << 16 | std::uint32_t(palette[i].green) << 8 |
+                  palette[i].blue;
+}
+
+scale::Point Scaler::paint(const std::uint8_t* page, int page_stride, int first, int last,
+                           std::uint32_t* buffer, int stride) const {
+  first = std::max(first, 0);
+  last = std::min(last, page_.y - 1);
+  // Buffer rows touched by the band: those starting in it, and one straddling into it.
+  std::size_t r = 0;
+  while (r < rows_.size() && rows_[r].from < first &&
+         !(rows_[r].from == first - 1 && rows_[r].weight < 256))
+    ++r;
+  const std::size_t r_from = r;
+  while (r < rows_.size() && rows_[r].from <= last) ++r;
+  if (r == r_from) return {0, -1};
+  for (std::size_t i = r_from; i < r; ++i) {
+    const Span row = rows_[i];
+    const std::uint8_t* a = page + std::size_t(row.from) * std::size_t(page_stride);
+    const std::uint8_t* b = row.weight < 256 ? a + page_stride : a;
+    auto* out = reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(buffer) +
+                                                 std::size_t(first_row_ + int(i)) *
+                                                     std::size_t(stride)) +
+                first_column_;
+    for (const Span column : columns_) {
+      const int x = column.from;
+      const int x2 = column.weight < 256 ? x + 1 : x;
+      const std::uint32_t top = mix(colours_[a[x]], colours_[a[x2]], column.weight);
+      const std::uint32_t bottom =
+          row.weight < 256 ? mix(colours_[b[x]], colours_[b[x2]], column.weight) : top;
+      *out++ = mix(top, bottom, row.weight);
+    }
+  }
+  return {first_row_ + int(r_from), first_row_ + int(r) - 1};
+}
+
+void Scaler::paint_all(const std::uint8_t* page, int page_stride, std::uint32_t* buffer,
+                       int stride) const {
+  for (int y = 0; y < buffer_.y; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(buffer) +
+                                                 std::size_t(y) * std::size_t(stride));
+    std::fill(row, row + buffer_.x, 0u);
+  }
+  paint(page, page_stride, 0, page_.y - 1, buffer, stride);
+}
+
+}  // namespace screen::window
