@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the launcher and runs every test: unit and end-to-end tests, the sanitizer runs, the
 # fuzzer and the Windows build under Wine. Installs the Debian packages it needs when missing.
+#   ./test.sh              all of it
+#   ./test.sh --packages   only installs the packages (tests/distros.sh does so in a chroot)
 set -euo pipefail
 cd "$(dirname "$0")"
 . tools/packages.sh
@@ -13,6 +15,7 @@ need_packages cmake ninja-build g++ clang libgtest-dev libgmock-dev \
 # The sanitizer and fuzzer runtimes of the clang installed, whichever release it is.
 clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
 need_packages "libclang-rt-$clang_major-dev"
+[ "${1:-}" = --packages ] && exit 0
 
 echo "== build (build/)"
 cmake --preset linux >/dev/null
