@@ -3,7 +3,9 @@
     package_archive.py ARCHIVE FOLDER EPOCH
 ARCHIVE (.tar.gz or .zip) gets every file under FOLDER, in name order, owned by 0:0 with no
 owner names, mode 755 (executables) or 644, dated EPOCH (seconds since 1970, UTC); the gzip
-header carries no name and no time."""
+header carries no name and no time. Package files are not staged files: CPack may have
+written ARCHIVE (CMake 4) inside FOLDER, so no .tar.gz, .zip or unfinished .part under FOLDER
+goes into it."""
 
 import gzip
 import os
@@ -13,9 +15,12 @@ import time
 import zipfile
 
 
+PACKAGE_ENDINGS = (".tar.gz", ".zip", ".part")
+
+
 def files_under(folder):
-    """(name in the archive, path, mode) of each file, in name order; anything but plain
-    files and folders is refused."""
+    """(name in the archive, path, mode) of each staged file, in name order: package files
+    are left out; anything but plain files and folders is refused."""
     found = []
     for root, dirs, names in os.walk(folder):
         for name in dirs + names:
@@ -23,6 +28,8 @@ def files_under(folder):
             if os.path.islink(path) or not (os.path.isfile(path) or os.path.isdir(path)):
                 sys.exit("package_archive: %s is neither a file nor a folder" % path)
         for name in names:
+            if name.endswith(PACKAGE_ENDINGS):
+                continue
             path = os.path.join(root, name)
             executable = os.stat(path).st_mode & 0o111
             found.append((os.path.relpath(path, folder).replace(os.sep, "/"), path,
