@@ -63,9 +63,8 @@ def run(demo, mode, work):
             click(server, window, 320, 300)
             dialog = server.find_window("Выбири WAD-ник под Gorvex", timeout=15)
             server.xdotool("windowfocus", "--sync", dialog)
-            server.xdotool("key", "ctrl+l", "sleep", "0.3")
-            server.xdotool("type", "--delay", "20", wad, timeout=30)
-            server.xdotool("sleep", "0.2", "key", "Return")
+            server.enter_path(wad)
+            server.xdotool("key", "Return")
             expected = "plusmod.cnf"
 
         marker = os.path.join(game, "STARTED.TXT")

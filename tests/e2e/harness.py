@@ -52,6 +52,29 @@ def end(process):
             process.wait(timeout=5)
 
 
+CLIPBOARD_TOOL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "clipboard.py")
+
+
+class LineReader:
+    """The lines a helper process writes, each waited for at most until the deadline."""
+
+    def __init__(self, stream, timeout):
+        self.stream = stream
+        self.deadline = time.monotonic() + timeout
+
+    def next(self):
+        """The next line without its end, or None when the process ended or time ran out."""
+        line = b""
+        while not line.endswith(b"\n"):
+            remaining = self.deadline - time.monotonic()
+            ready, _, _ = select.select([self.stream], [], [], max(remaining, 0))
+            chunk = os.read(self.stream.fileno(), 1) if ready else b""
+            if not chunk:
+                return None
+            line += chunk
+        return line.strip()
+
+
 class XServer:
     """Xvfb on a free display, depth 24, no network."""
 
@@ -110,6 +133,50 @@ class XServer:
 
     def xdotool(self, *args, timeout=10):
         return self.run("xdotool", *[str(a) for a in args], timeout=timeout)
+
+    def paste(self, text, timeout=10):
+        """Pastes the text into the focused field in one step: ctrl+v, with the clipboard ours.
+        False when the field did not take it."""
+        owner = subprocess.Popen([sys.executable, CLIPBOARD_TOOL, "offer", str(timeout), text],
+                                 env=self.env(), stdout=subprocess.PIPE)
+        try:
+            lines = LineReader(owner.stdout, timeout)
+            check(lines.next() == b"ready", "could not own the clipboard")
+            self.xdotool("key", "ctrl+v")
+            return lines.next() == b"given"
+        finally:
+            owner.kill()
+            owner.wait(timeout=5)
+
+    def copied(self):
+        """The text ctrl+c put on the clipboard, or None."""
+        self.xdotool("key", "ctrl+c")
+        for _ in range(20):
+            done = subprocess.run([sys.executable, CLIPBOARD_TOOL, "read", "2"], env=self.env(),
+                                  capture_output=True, timeout=10)
+            if done.returncode == 0:
+                return os.fsdecode(done.stdout)
+            time.sleep(0.1)
+        return None
+
+    def enter_path(self, path):
+        """Puts the path into the location field of the focused GTK 3 or 4 file chooser and
+        checks that the field holds it, for the caller to press Return. Typed letter by
+        letter, GTK 4's completion mixes names into the path: it is pasted whole, a completion
+        selected behind it is deleted, and the field is copied back."""
+        held = None
+        for _ in range(3):
+            self.xdotool("key", "ctrl+l")
+            time.sleep(0.3)
+            self.xdotool("key", "ctrl+a")
+            if self.paste(path):
+                time.sleep(0.3)
+                self.xdotool("key", "Delete", "ctrl+a")
+                held = self.copied()
+                if held == path:
+                    self.xdotool("key", "End")
+                    return
+        raise Failure("the chooser's location field holds %r, not %r" % (held, path))
 
     def windows_named(self, name):
         """Mapped top-level windows with exactly this title. xwininfo reads every kind of

@@ -252,7 +252,7 @@ def press_until_ended(s, key, pid, what):
 
 
 def dialog_answer(s, path, check_descriptors=False):
-    """Waits for the file dialog and types a path into it, or presses Escape for None."""
+    """Waits for the file dialog and enters a path into it, or presses Escape for None."""
     window = s.server.find_window(DIALOG_TITLE, timeout=20)
     if check_descriptors:
         ours = set(open_fds(s.launcher.process.pid).values())
@@ -266,18 +266,14 @@ def dialog_answer(s, path, check_descriptors=False):
     if path is None:
         press_until_ended(s, "Escape", dialog_pid(window, s), "the dialog to close")
         return
-    s.server.xdotool("key", "ctrl+l")
-    time.sleep(0.3)
-    s.server.xdotool("type", "--delay", "20", path, timeout=30)
-    time.sleep(0.2)
+    s.server.enter_path(path)
     s.server.xdotool("key", "Return")
 
 
 def install_case(folder_name, wad_folder, wad_name, typed):
-    """Chooses a WAD in the dialog by typing `typed` (the full path, or a name relative to
-    the dialog's starting folder, which is the launcher's). xdotool types ASCII reliably;
-    letters it has to remap the keyboard for are sometimes lost, so Cyrillic parts of a path
-    come from the folders, not from typing."""
+    """Chooses a WAD in the dialog by entering `typed` (the full path, or a name relative to
+    the dialog's starting folder, which is the launcher's). Cyrillic parts of a path come
+    from the folders, not from what is entered."""
     def case(bin_dir):
         s = Session(bin_dir, folder_name)
         try:
