@@ -76,7 +76,7 @@ save_cache() {
   echo "== distros: caching the $suite chroot as $cache"
   chroot "$root" apt-get clean
   tar --numeric-owner --one-file-system -C "$root" --exclude=./root/gorvex --exclude='./tmp/*' \
-    -cf - . | zstd -q -T2 -3 -o "$cache.part"
+    --exclude='./proc/*' --exclude='./sys/*' --exclude='./dev/*' -cf - . | zstd -q -T2 -3 -o "$cache.part"
   mv "$cache.part" "$cache"
 }
 
@@ -115,15 +115,24 @@ git clone -q --no-local "$repo" "$root/root/gorvex"
 git -C "$root/root/gorvex" checkout -q "$(git -C "$repo" rev-parse HEAD)"
 echo "== distros: $suite: $(chroot "$root" cat /etc/debian_version), commit $(git -C "$repo" rev-parse --short HEAD)"
 
-# The packages: what test.sh installs, then run.sh, which installs its own and builds.
-before=$(packages_of)
+# The packages: what test.sh installs, then run.sh, which installs its own and builds. The
+# cache is saved again whenever either installed something.
+installed=$(packages_of)
+cache_if_installed() {
+  local now
+  now=$(packages_of)
+  [ "$now" = "$installed" ] && return 0
+  save_cache
+  installed=$now
+}
 started=$SECONDS
 in_chroot './test.sh --packages'
 echo "-- distros: test.sh's packages in $((SECONDS - started)) s"
+cache_if_installed
 started=$SECONDS
 in_chroot './run.sh --xvfb'
 echo "-- distros: run.sh --xvfb in $((SECONDS - started)) s"
-[ "$(packages_of)" = "$before" ] || save_cache
+cache_if_installed
 
 started=$SECONDS
 in_chroot 'cmake --build --preset linux -j2'
