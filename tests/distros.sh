@@ -43,6 +43,7 @@ unmount_all() {
     mountpoint -q "$root/$point" && umount "$root/$point"
   done
   mountpoint -q "$root/sys" && umount -R "$root/sys"
+  mountpoint -q "$root" && umount "$root"
   return 0
 }
 clean_up() {
@@ -70,6 +71,12 @@ fi
 [ -n "$mirror" ] || { echo "distros: no Debian mirror found in /etc/apt" >&2; exit 1; }
 
 root=$(mktemp -d /var/tmp/gorvex-distros-$suite.XXXXXX)
+# In memory when there is room: unpacked faster, and gone at once at the end (deleting some
+# 150 000 files from disk took 90 s).
+available=$(sed -n 's/^MemAvailable: *\([0-9]*\) kB/\1/p' /proc/meminfo)
+if [ "${available:-0}" -gt $((12 * 1024 * 1024)) ]; then
+  mount -t tmpfs -o size=10g,mode=755 gorvex-distros "$root"
+fi
 chmod 755 "$root"
 packages_of() { chroot "$root" dpkg-query -W -f '${Package}:${Architecture} ${Version}\n' | sort; }
 save_cache() {
