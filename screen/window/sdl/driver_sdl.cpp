@@ -46,10 +46,10 @@ Uint32 colour_map[256] = {};  // palette entries in the window surface's pixel f
 const SDL_PixelFormat* mapped_for = nullptr;
 
 // What the events told us about the pointer and the window.
-int pointer_x = 0, pointer_y = 0;  // page position of the latest pointer event
-bool captured = false;             // we hold the capture while a button is down
-int held_buttons = 0;              // buttons down, as the events told
-std::vector<Event> pending;        // events for the core's next look
+int pointer_x = 0, pointer_y = 0;     // page position of the latest pointer event
+bool captured = false;                // we hold the capture while a button is down
+int held_buttons = 0;                 // buttons down, as the events told
+std::vector<Event> pending;           // events for the core's next look
 std::vector<std::string> drop_files;  // the files of the drop under way
 std::atomic<bool> on_wayland{false};  // the window is a native Wayland one
 

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "screen/scale.h"
 #include "screen/window/driver.h"
 #include "screen/window/sdl/desktop_sdl.h"
-#include "screen/scale.h"
 
 namespace screen::x11 {
 
