@@ -342,9 +342,10 @@ class Sway(Weston):
                 stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         try:
             self.socket = wait_until("sway's socket", self.find_socket, 15)
-            self.output = wait_until("sway's window", lambda: (
-                self.run("xdotool", "search", "--name", "^wlroots", check_status=False).split()
-                or None), 15)[0]
+            # The output's X window, sway's only one, has no name.
+            self.output = wait_until("sway's window", lambda: re.findall(
+                r"^\s+(0x[0-9a-f]+) ", self.run("xwininfo", "-root", "-children"), re.M)
+                or None, 15)[0]
             self.xdotool("windowfocus", "--sync", self.output)
         except BaseException:
             self.stop()
