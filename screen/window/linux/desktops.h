@@ -17,8 +17,7 @@ struct Desktop {
   const char* name;  // "wayland", "x11": as GORVEX_DESKTOP names it
   // `last_resort`: no other desktop is left to try, so a window that the player cannot move
   // (no title bar to be had) is better than none; the driver then says so on stderr.
-  bool (*open)(int width, int height, std::string_view title, bool last_resort,
-               std::string& error);
+  bool (*open)(int width, int height, std::string_view title, bool last_resort, std::string& error);
   void (*set_title)(std::string_view title);
   void (*set_palette)(const std::array<Rgb, 256>& palette);
   void (*present)(const std::uint8_t* page, int width, int first, int last);
@@ -29,6 +28,9 @@ struct Desktop {
   bool (*full_screen)();
   void (*close)();
   std::uint64_t (*window_id)();  // an X window for dialogs to attach to; 0 where there is none
+  // A message box of the desktop's own (UTF-8 texts); false when it could not show one. Where
+  // there is none (nullptr) or it fails, zenity or kdialog shows it, else stderr.
+  bool (*show_box)(const std::string& text, const std::string& caption) = nullptr;
 };
 
 extern const Desktop wayland_desktop;
