@@ -111,8 +111,11 @@ mount --bind /dev "$root/dev"
 mount --bind /dev/pts "$root/dev/pts"
 mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
 
+# A desktop session's environment, as the login manager gives it (SDL 3 complains on stderr
+# without XDG_RUNTIME_DIR).
+mkdir -p -m 700 "$root/run/user/0"
 in_chroot() {
-  chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
+  chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb XDG_RUNTIME_DIR=/run/user/0 \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     bash -c "cd /root/gorvex && $1"
 }
