@@ -60,8 +60,13 @@ endif()
 # Position independent programs, stack clash protection and control flow protection.
 check_pie_supported(LANGUAGES CXX)
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-gorvex_harden_compile(-fstack-clash-protection
-                      -fcf-protection                 # x86: CET
-                      -mbranch-protection=standard)   # aarch64: PAC and BTI
+# Each control flow flag only for its own processor: clang takes the other one too and only
+# warns that it goes unused, on every file.
+gorvex_harden_compile(-fstack-clash-protection)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i[3-6]86|x86)$")
+  gorvex_harden_compile(-fcf-protection)  # CET
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
+  gorvex_harden_compile(-mbranch-protection=standard)  # PAC and BTI
+endif()
 # Full RELRO: the relocated tables become read-only once every symbol is bound at start.
 gorvex_harden_link(-Wl,-z,relro -Wl,-z,now)
