@@ -10,7 +10,8 @@
 # the scripts' package lists gained since. Mounts live in a mount namespace of their own, so
 # none outlives the script however it ends.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+self=$(realpath "$0")
+cd "$(dirname "$self")/.."
 
 suite=${1:-}
 case $suite in
@@ -22,11 +23,11 @@ case $suite in
     ;;
 esac
 
-if [ "$(id -u)" -ne 0 ]; then exec sudo -- "$0" "$@"; fi
+if [ "$(id -u)" -ne 0 ]; then exec sudo -- "$self" "$@"; fi
 if [ -z "${GORVEX_DISTROS_NAMESPACE:-}" ]; then
   . tools/packages.sh
   need_packages debootstrap zstd git
-  exec env GORVEX_DISTROS_NAMESPACE=1 unshare --mount --propagation private -- bash "$0" "$@"
+  exec env GORVEX_DISTROS_NAMESPACE=1 unshare --mount --propagation private -- bash "$self" "$@"
 fi
 
 cache_dir=/var/cache/gorvex-distros
@@ -83,7 +84,8 @@ save_cache() {
   echo "== distros: caching the $suite chroot as $cache"
   chroot "$root" apt-get clean
   tar --numeric-owner --one-file-system -C "$root" --exclude=./root/gorvex --exclude='./tmp/*' \
-    --exclude='./proc/*' --exclude='./sys/*' --exclude='./dev/*' -cf - . | zstd -q -T2 -3 -o "$cache.part"
+    --exclude='./proc/*' --exclude='./sys/*' --exclude='./dev/*' -cf - . |
+    zstd -q -T2 -3 -o "$cache.part"
   mv "$cache.part" "$cache"
 }
 
@@ -94,7 +96,11 @@ if [ -s "$cache" ]; then
 else
   echo "== distros: debootstrap $suite from $mirror"
   debootstrap --variant=minbase --include=git,ca-certificates "$suite" "$root" "$mirror" \
-    >"$root.debootstrap.log" 2>&1 || { tail -n 30 "$root.debootstrap.log"; exit 1; }
+    >"$root.debootstrap.log" 2>&1 || {
+    tail -n 30 "$root.debootstrap.log"
+    rm -f "$root.debootstrap.log"
+    exit 1
+  }
   rm -f "$root.debootstrap.log"
   # Unstable's Release file may be older than its validity; no daemon starts in the chroot.
   echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99gorvex-distros"
@@ -123,7 +129,8 @@ in_chroot() {
 # A fresh clone of this commit (what is committed, not the work tree's changes).
 git clone -q --no-local "$repo" "$root/root/gorvex"
 git -C "$root/root/gorvex" checkout -q "$(git -C "$repo" rev-parse HEAD)"
-echo "== distros: $suite: $(chroot "$root" cat /etc/debian_version), commit $(git -C "$repo" rev-parse --short HEAD)"
+echo "== distros: $suite: $(chroot "$root" cat /etc/debian_version)," \
+  "commit $(git -C "$repo" rev-parse --short HEAD)"
 
 # The packages: what test.sh installs, then run.sh, which installs its own and builds. The
 # cache is saved again whenever either installed something.
@@ -155,7 +162,10 @@ in_chroot "ctest --test-dir build --output-on-failure --no-tests=error -j2 \
 desktop='^(e2e[.](pixels|button1|mod|drag_out|exit)|e2e-wayland-2[.]pixels|package[.]linux)$'
 # All seven must be registered: a missing tool leaves cases out with only a warning.
 registered=$(in_chroot "ctest --test-dir build -N -R '$desktop'" | sed -n 's/^Total Tests: //p')
-[ "$registered" = 7 ] || { echo "distros: $registered of the 7 desktop cases registered" >&2; exit 1; }
+[ "$registered" = 7 ] || {
+  echo "distros: $registered of the 7 desktop cases registered" >&2
+  exit 1
+}
 in_chroot "ctest --test-dir build --output-on-failure --no-tests=error -j2 -R '$desktop'"
 echo "-- distros: tests in $((SECONDS - started)) s"
 echo "== distros: $suite passed"
