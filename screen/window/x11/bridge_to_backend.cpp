@@ -128,7 +128,8 @@ void show_message_box(std::string_view text, std::string_view caption) {
   const std::string utf8_text = cp1251::to_utf8(text), utf8_caption = cp1251::to_utf8(caption);
   std::string output;
   int status = -1;
-  if (!run_for_output(
+  if (!desk.show_box(utf8_text, utf8_caption) &&
+      !run_for_output(
           {"zenity", "--info", "--no-markup", "--title=" + utf8_caption, "--text=" + utf8_text},
           output, status) &&
       !run_for_output({"kdialog", "--title", utf8_caption, "--msgbox", utf8_text}, output, status))

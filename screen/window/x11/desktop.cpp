@@ -18,6 +18,7 @@ const Desktop x11_desktop = {
     x11_window::full_screen,
     x11_window::close,
     x11_window::window_id,
+    x11_window::show_box,
 };
 
 }  // namespace screen::linux_window

@@ -269,6 +269,8 @@ void read_window_state() {
 
 bool open(int width, int height, std::string_view title, bool, std::string& error) {
   Driver& d = record;
+  // Message boxes speak to the server from the program thread, over their own connection.
+  XInitThreads();
   XSetErrorHandler(protocol_error);
   d.display = XOpenDisplay(nullptr);
   if (d.display == nullptr) {

@@ -117,5 +117,6 @@ bool set_full_screen(bool on);
 bool full_screen();
 void close();
 std::uint64_t window_id();
+bool show_box(const std::string& text, const std::string& caption);
 
 }  // namespace screen::x11_window
