@@ -53,13 +53,14 @@ def end(process):
 
 
 class XServer:
-    """Xvfb on a free display, depth 24, no network."""
+    """Xvfb on a free display, depth 24, no network; `without` names extensions it leaves
+    out."""
 
-    def __init__(self, size="1024x768"):
+    def __init__(self, size="1024x768", without=()):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size + "x24",
-             "-nolisten", "tcp", "-noreset"],
+             "-nolisten", "tcp", "-noreset"] + [a for e in without for a in ("-extension", e)],
             pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -316,6 +317,8 @@ class Weston(XServer):
 # The desktops the session can be: GORVEX_E2E_DESKTOP names one (X11 when unset).
 DESKTOPS = {
     "x11": XServer,
+    # A server without shared memory for images, as one reached over the network is.
+    "x11-noshm": lambda size: XServer(size, without=("MIT-SHM",)),
     "wayland": lambda size: Weston(size),
     "wayland-2": lambda size: Weston(size, scale=2),
     "wayland-3": lambda size: Weston(size, scale=3),

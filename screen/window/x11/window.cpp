@@ -286,9 +286,10 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
   }
   intern_atoms(d.display, d.atoms);
   d.window_manager = manager_offers_full_screen();
-  int major = 0, minor = 0;
-  Bool pixmaps = False;
-  d.shm_offered = XShmQueryVersion(d.display, &major, &minor, &pixmaps) == True;
+  // Asked of the server first: libXext complains on stderr about an extension it lacks.
+  int opcode = 0, first_event = 0, first_error = 0;
+  d.shm_offered = XQueryExtension(d.display, "MIT-SHM", &opcode, &first_event, &first_error) &&
+                  XShmQueryExtension(d.display);
   d.page = {width, height};
   const double desktop = window::scale_of_percent(
       desktop_percent(std::getenv("GDK_SCALE"), XResourceManagerString(d.display)));
