@@ -255,10 +255,11 @@ void read_window_state() {
   // The maximise button: the window keeps its size, the core decides what it means.
   const bool maximised =
       has(d.atoms.net_wm_state_maximized_vert) || has(d.atoms.net_wm_state_maximized_horz);
-  if (maximised) {
+  if (maximised && !d.maximised) {
     ask_state(false, d.atoms.net_wm_state_maximized_vert, d.atoms.net_wm_state_maximized_horz);
     d.events.push_back({.kind = driver::EventKind::maximise});
   }
+  d.maximised = maximised;
   const bool full = has(d.atoms.net_wm_state_fullscreen);
   if (full != d.state_full_screen) {  // the manager's word, whoever asked
     d.state_full_screen = full;

@@ -71,6 +71,7 @@ struct Driver {
   bool state_full_screen = false;  // as _NET_WM_STATE last said
   bool focused = true;
   bool minimised = false;
+  bool maximised = false;    // as _NET_WM_STATE last said, until we take it back
   bool return_held = false;  // Return is down: a further press is the key repeating
   scale::Point last_pointer{-1 << 30, -1 << 30};  // the page point last reported
   Drag drag;
