@@ -84,6 +84,15 @@ if [ "$kind" != windows ]; then
       done
     fi
     if ldd "$file" | grep -q "not found"; then fail "$program needs missing libraries"; fi
+    # Only libraries that every desktop distribution installs: the C and C++ runtimes, and
+    # for the window Xlib with its MIT-SHM and screen saver extensions.
+    for library in $(readelf -d "$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+      case $library in
+        libc.so.6 | libm.so.6 | libstdc++.so.6 | libgcc_s.so.1 | ld-linux*) ;;
+        libX11.so.6 | libXext.so.6 | libXss.so.1) ;;
+        *) fail "$program needs $library, which not every desktop distribution installs" ;;
+      esac
+    done
     # Built as Debian builds its packages: position independent, stack protector, fortified
     # functions, read-only relocations bound at start. The CET mark is left out: the linker
     # sets it only when every object carries it, and Debian 12's crtbeginS.o does not.
