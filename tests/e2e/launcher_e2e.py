@@ -734,6 +734,26 @@ def case_full_screen_without_mode(bin_dir):
         s.close()
 
 
+def case_maximised(bin_dir):
+    """The window marked maximised, as a window manager's maximise button does, on a desktop
+    with no manager to make it full screen: the launcher covers the screen itself, doubled and
+    centred, and clicks land where the buttons are drawn."""
+    s = Session(bin_dir, size="1920x1080")
+    server = s.server
+    try:
+        # xprop sets one atom; a window maximised in either direction is maximised.
+        server.run("xprop", "-id", str(s.launcher.window), "-f", "_NET_WM_STATE", "32a", "-set",
+                   "_NET_WM_STATE", "_NET_WM_STATE_MAXIMIZED_HORZ")
+        wait_until("the doubled screen, centred",
+                   lambda: shows_enlarged(server, (320, 60, 1600, 1020), s.expected, 2), 10,
+                   step=0.2)
+        s.launcher.origin = (320, 60)
+        s.launcher.click(2 * BUTTON[3][0], 2 * BUTTON[3][1])
+        s.launcher.wait_hand_over(SETUP)
+    finally:
+        s.close()
+
+
 def case_wayland_fallback(bin_dir):
     """Where Wayland cannot give a proper window, the launcher opens on the desktop's X server
     without a word: here once without a libdecor plugin to draw the title bar (Weston draws
@@ -965,6 +985,7 @@ OWN_CASES = {
     "chooser_ends_on_sigint": chooser_ends_case(signal.SIGINT),
     "scaled_window": case_scaled_window,
     "full_screen_without_mode": case_full_screen_without_mode,
+    "maximised": case_maximised,
     "lost_display": case_lost_display,
     "wayland_fallback": case_wayland_fallback,
     "fifo_picture": picture_case(os.mkfifo),
