@@ -317,8 +317,9 @@ class Weston(XServer):
 # The desktops the session can be: GORVEX_E2E_DESKTOP names one (X11 when unset).
 DESKTOPS = {
     "x11": XServer,
-    # A server without shared memory for images, as one reached over the network is.
-    "x11-noshm": lambda size: XServer(size, without=("MIT-SHM",)),
+    # A server without shared memory for images (as one reached over the network is) and
+    # without a screen saver to suspend.
+    "x11-bare": lambda size: XServer(size, without=("MIT-SHM", "MIT-SCREEN-SAVER")),
     "wayland": lambda size: Weston(size),
     "wayland-2": lambda size: Weston(size, scale=2),
     "wayland-3": lambda size: Weston(size, scale=3),

@@ -327,8 +327,11 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
   XkbSetDetectableAutoRepeat(d.display, True, &detectable);
   XMapRaised(d.display, d.window);
   window_system_id = d.window;
-  // The screen saver stays off while the launcher is open.
-  XScreenSaverSuspend(d.display, True);
+  // The screen saver stays off while the launcher is open, where the server has one to
+  // suspend (asked first, as libXss complains on stderr about one it lacks).
+  d.saver_suspended =
+      XQueryExtension(d.display, "MIT-SCREEN-SAVER", &opcode, &first_event, &first_error);
+  if (d.saver_suspended) XScreenSaverSuspend(d.display, True);
   XFlush(d.display);
   return true;
 }
@@ -377,7 +380,7 @@ bool full_screen() {
 void close() {
   Driver& d = record;
   if (d.display == nullptr) return;
-  XScreenSaverSuspend(d.display, False);
+  if (d.saver_suspended) XScreenSaverSuspend(d.display, False);
   release();
 }
 

@@ -58,6 +58,7 @@ struct Driver {
   Atoms atoms{};
   bool window_manager = false;  // one runs and speaks EWMH's full screen
   bool shm_offered = false;
+  bool saver_suspended = false;
 
   scale::Point page{};              // the page's size
   double scale = 1;                 // the window's scale
