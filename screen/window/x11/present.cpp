@@ -91,7 +91,12 @@ void free_buffer() {
 
 bool fit_buffer() {
   Driver& d = driver();
-  const scale::Point size{std::clamp(d.size.x, 1, 1 << 14), std::clamp(d.size.y, 1, 1 << 14)};
+  // A window larger than the screen and its own windowed size shows no more: the buffer
+  // stays that small, whatever size the window is given.
+  const window::Placement windowed = window::windowed(d.page, d.scale);
+  const int most_x = std::max(DisplayWidth(d.display, d.screen), windowed.width);
+  const int most_y = std::max(DisplayHeight(d.display, d.screen), windowed.height);
+  const scale::Point size{std::clamp(d.size.x, 1, most_x), std::clamp(d.size.y, 1, most_y)};
   if (d.buffer.image == nullptr || d.buffer.size != size) {
     free_buffer();
     if (!(d.shm_offered && make_shared(d.buffer, size))) {
