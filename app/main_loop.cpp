@@ -68,8 +68,9 @@ void main_loop_pass(bool& click_latch) {
 
 bool main_loop_wait() {
   screen::sleep_ms(10);
-  // Bounded, so that a lost wake-up only delays a click.
-  return screen::wait_for_pointer_change(1000);
+  // No limit: a change is counted under the screen lock, so none is missed, and an idle
+  // launcher is woken by nothing but the player.
+  return screen::wait_for_pointer_change(-1);
 }
 
 void main_loop() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The benchmark command: builds in Release into build-bench, then measures the launcher, the
-# tkinter peer and the Xlib floor in Xvfb and prints one table. Takes about four minutes.
+# tkinter peer and the Xlib floor in Xvfb, the launcher and the wl_shm floor on Weston, and
+# prints one table for each desktop. Takes about four minutes.
 # Installs the Debian packages it needs when they are missing.
 #   bench/run.sh [--runs N] [--idle SECONDS]
 set -euo pipefail
@@ -8,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 . tools/packages.sh
 need_packages cmake ninja-build g++ pkgconf libbenchmark-dev libx11-dev libxext-dev libxss-dev libxtst-dev \
-  xvfb python3-tk python3-pil weston
+  xvfb libwayland-dev wayland-protocols python3-tk python3-pil weston
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

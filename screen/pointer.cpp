@@ -46,6 +46,10 @@ bool wait_for_pointer_change(int ms) {
   detail::Screen& s = state();
   std::unique_lock g(s.lock);
   if (!s.service.joinable()) return s.pointer_changes != s.pointer_seen;
+  if (ms < 0) {
+    s.pointer_changed.wait(g, [&] { return s.pointer_changes != s.pointer_seen; });
+    return true;
+  }
   return s.pointer_changed.wait_for(g, std::chrono::milliseconds(ms),
                                     [&] { return s.pointer_changes != s.pointer_seen; });
 }

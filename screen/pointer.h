@@ -15,7 +15,7 @@ namespace screen {
 int get_pointer(int& x, int& y, int& wheel, int& buttons);
 
 // Waits until the pointer state has changed since the previous get_pointer, at most
-// `milliseconds`; true when it has. Without a service thread it only looks.
+// `milliseconds` (-1: no limit); true when it has. Without a service thread it only looks.
 bool wait_for_pointer_change(int milliseconds);
 
 // Sleeps: 1..99 ms exactly; 100 or more, cut short in 50 ms steps by a queued key;

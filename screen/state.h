@@ -18,8 +18,8 @@ namespace screen::detail {
 
 // What the window's events said of the window, beside the pointer state.
 struct WindowState {
-  bool entered = false;    // the pointer is over the window
-  bool focused = true;     // the window starts active
+  bool entered = false;  // the pointer is over the window
+  bool focused = true;   // the window starts active
   bool minimised = false;
 };
 
@@ -53,7 +53,7 @@ struct Screen {
   WindowState window;
   int last_x = 0, last_y = 0;         // page pixel of the latest pointer event
   std::vector<driver::Event> events;  // the window's events of the pass under way
-  std::array<int, 16> keys{};  // the keyboard queue; full drops the oldest
+  std::array<int, 16> keys{};         // the keyboard queue; full drops the oldest
   int key_count = 0;
   unsigned key_serial = 0;       // counts every key ever queued
   unsigned key_serial_seen = 0;  // as the last wait looked at it
@@ -79,9 +79,9 @@ inline Screen& state() {
   return screen_record;
 }
 
-// The longest sleep of either thread while nothing happens: a lost wake-up only delays, and
-// the window system still hears from us (SDL's X11 pump keeps the screen saver off).
-constexpr int longest_wait_ms = 1000;
+// The longest sleep of the service thread while nothing happens: no limit. A driver keeps a
+// wake until its next wait, so none is lost, and no timer wakes an idle launcher.
+constexpr int longest_wait_ms = -1;
 
 // Start of row y of a page.
 inline std::uint8_t* row(Screen& s, int page, int y) {

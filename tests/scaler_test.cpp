@@ -68,7 +68,8 @@ TEST(Scaler, AtOneAndAHalfOnlyStraddlingPixelsMixAndByArea) {
       if (!x_straddles && !y_straddles) {
         ASSERT_EQ(c, Picture::colour(px, py)) << x << "," << y;
       } else if (x_straddles && !y_straddles) {
-        const unsigned want = (red(Picture::colour(px, py)) + red(Picture::colour(px + 1, py)) + 1) / 2;
+        const unsigned want =
+            (red(Picture::colour(px, py)) + red(Picture::colour(px + 1, py)) + 1) / 2;
         ASSERT_NEAR(red(c), want, 1) << x << "," << y;
       }
     }

@@ -98,10 +98,10 @@ scale::Point Scaler::paint(const std::uint8_t* page, int page_stride, int first,
     const Span row = rows_[i];
     const std::uint8_t* a = page + std::size_t(row.from) * std::size_t(page_stride);
     const std::uint8_t* b = row.weight < 256 ? a + page_stride : a;
-    auto* out = reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(buffer) +
-                                                 std::size_t(first_row_ + int(i)) *
-                                                     std::size_t(stride)) +
-                first_column_;
+    auto* out =
+        reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(buffer) +
+                                         std::size_t(first_row_ + int(i)) * std::size_t(stride)) +
+        first_column_;
     for (const Span column : columns_) {
       const int x = column.from;
       const int x2 = column.weight < 256 ? x + 1 : x;

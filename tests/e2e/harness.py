@@ -314,6 +314,54 @@ class Weston(XServer):
             shutil.rmtree(self.runtime, ignore_errors=True)
 
 
+class Sway(Weston):
+    """A Wayland desktop that scales fractionally: sway (wlroots' X11 back end inside the
+    private X server, software rendering), one output of 640 x 480 points at `scale`, so
+    960 x 720 pixels at 1.5, at the X server's corner. Every window floats there without a
+    border, as the kiosk shell puts it. sway 1.8 and later tell clients the fractional scale."""
+
+    def __init__(self, size="1024x768", scale=1.5):
+        w, h = round(WIDTH * scale), round(HEIGHT * scale)
+        XServer.__init__(self, size)
+        self.factor = scale
+        self.runtime = tempfile.mkdtemp(prefix="gorvex-sway-")
+        self.log = os.path.join(self.runtime, "sway.log")
+        self.x_display = None
+        config = os.path.join(self.runtime, "config")
+        with open(config, "w") as f:
+            f.write("output X11-1 mode --custom %dx%d position 0 0 scale %g\n" % (w, h, scale)
+                    + "default_border none\ndefault_floating_border none\n"
+                    "for_window [title=\".*\"] floating enable, border none, move position 0 0\n"
+                    "xwayland disable\n")
+        self.xdotool("mousemove", w + 32, h + 32)
+        self.pointer = (w + 32, h + 32)
+        with open(self.log, "wb") as log:
+            self.compositor = subprocess.Popen(
+                ["sway", "-c", config],
+                env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="x11",
+                                WLR_RENDERER="pixman", WLR_X11_OUTPUTS="1"),
+                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+        try:
+            self.socket = wait_until("sway's socket", self.find_socket, 15)
+            self.output = wait_until("sway's window", lambda: (
+                self.run("xdotool", "search", "--name", "^wlroots", check_status=False).split()
+                or None), 15)[0]
+            self.xdotool("windowfocus", "--sync", self.output)
+        except BaseException:
+            self.stop()
+            raise
+
+    def find_socket(self):
+        check(self.compositor.poll() is None, "sway ended: see " + self.log)
+        names = [n for n in os.listdir(self.runtime)
+                 if n.startswith("wayland-") and not n.endswith(".lock")]
+        return names[0] if names else None
+
+    def hide_pointer(self, picture):
+        """sway's pointer is the X server's own: it is not in the picture."""
+        return picture
+
+
 # The desktops the session can be: GORVEX_E2E_DESKTOP names one (X11 when unset).
 DESKTOPS = {
     "x11": XServer,
@@ -324,7 +372,49 @@ DESKTOPS = {
     "wayland-2": lambda size: Weston(size, scale=2),
     "wayland-3": lambda size: Weston(size, scale=3),
     "xwayland-2": lambda size: Weston(size, scale=2, xwayland=True),
+    "sway-1.5": lambda size: Sway(size, scale=1.5),
 }
+
+
+def enlarged_bounds(picture, k):
+    """The least and the most each pixel of `picture` enlarged `k` times may show, channel by
+    channel: inside a source pixel its own colour exactly; a pixel that straddles two or
+    four source pixels anything between their colours. At a whole k both are the plain
+    enlargement."""
+    if k == int(k):
+        k = int(k)
+        plain = picture.resize((picture.width * k, picture.height * k), Image.NEAREST)
+        return plain, plain
+    w, h = round(picture.width * k), round(picture.height * k)
+
+    def first(i, n):  # the source pixel where target pixel i begins, and where it ends
+        return min(int(i / k), n - 1)
+
+    def last(i, n):
+        return min(int((i + 1) / k - 1e-9), n - 1)
+
+    def gather(columns, rows):
+        wide = Image.new(picture.mode, (w, picture.height))
+        for x in range(w):
+            c = columns(x, picture.width)
+            wide.paste(picture.crop((c, 0, c + 1, picture.height)), (x, 0))
+        out = Image.new(picture.mode, (w, h))
+        for y in range(h):
+            r = rows(y, picture.height)
+            out.paste(wide.crop((0, r, w, r + 1)), (0, y))
+        return out
+    corners = [gather(c, r) for c in (first, last) for r in (first, last)]
+    low, high = corners[0], corners[0]
+    for corner in corners[1:]:
+        low, high = ImageChops.darker(low, corner), ImageChops.lighter(high, corner)
+    return low, high
+
+
+def within(picture, bounds):
+    """Whether every channel of every pixel lies within the bounds of enlarged_bounds."""
+    low, high = bounds
+    return (ImageChops.subtract(low, picture).getbbox() is None
+            and ImageChops.subtract(picture, high).getbbox() is None)
 
 
 def desktop(size="1024x768"):
@@ -444,26 +534,31 @@ class Launcher:
         self.shows(expected, timeout=timeout)
 
     def shows(self, expected, rows=(0, HEIGHT), timeout=5):
-        """Waits until the window's rows first..last-1 equal the expected picture's, each
-        pixel a k x k block on a desktop scaled k times."""
+        """Waits until the window's rows first..last-1 show the expected picture's, each
+        pixel a k x k block on a desktop scaled k times (at a fractional k, the rule of
+        enlarged_bounds)."""
         k = self.server.factor
-        box = (0, rows[0] * k, WIDTH * k, rows[1] * k)
-        wanted = expected.resize((WIDTH * k, HEIGHT * k), Image.NEAREST)
+        box = (0, round(rows[0] * k), round(WIDTH * k), round(rows[1] * k))
         hide = getattr(self.server, "hide_pointer", lambda picture: picture)
+        low, high = (hide(b).crop(box) for b in enlarged_bounds(expected, k))
         wait_until("rows %d..%d as expected" % (rows[0], rows[1] - 1),
-                   lambda: hide(self.window_pixels()).crop(box).tobytes()
-                   == hide(wanted).crop(box).tobytes(), timeout, step=0.1)
+                   lambda: within(hide(self.window_pixels()).crop(box), (low, high)),
+                   timeout, step=0.1)
 
     def window_pixels(self):
         """The window's client area as the screen shows it, k x k pixels a point."""
         x, y = self.origin
         k = self.server.factor
-        return self.server.screenshot().crop((x, y, x + WIDTH * k, y + HEIGHT * k))
+        return self.server.screenshot().crop((x, y, x + round(WIDTH * k), y + round(HEIGHT * k)))
 
     def move(self, x, y):
+        """To the middle of page pixel (x, y); at a whole scale its top-left screen pixel."""
         ox, oy = self.origin
         k = self.server.factor
-        self.server.xdotool("mousemove", ox + x * k, oy + y * k)
+        if k == int(k):
+            self.server.xdotool("mousemove", ox + x * k, oy + y * k)
+        else:
+            self.server.xdotool("mousemove", ox + int((x + 0.5) * k), oy + int((y + 0.5) * k))
 
     def click(self, x, y, button=1, hold=0.1):
         """A human-length click: press, hold, release."""

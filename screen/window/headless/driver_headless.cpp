@@ -11,7 +11,16 @@ namespace screen::headless {
 namespace {
 
 enum class Kind {
-  move, press, release, wheel, activation, minimised, close, drop, full_screen_key, maximise
+  move,
+  press,
+  release,
+  wheel,
+  activation,
+  minimised,
+  close,
+  drop,
+  full_screen_key,
+  maximise
 };
 struct Event {
   Kind kind;
@@ -24,7 +33,7 @@ std::mutex guard;  // the window record and the event queue
 Window win;
 std::vector<Event> queue;
 int desktop_x = 0, desktop_y = 0;
-bool over = false;  // the scripted pointer is over the window
+bool over = false;                // the scripted pointer is over the window
 std::condition_variable arrived;  // an event was pushed or wake() called
 bool woken = false;
 int batches = 0;  // EventBatch objects alive: the queue waits
@@ -228,9 +237,11 @@ void wait_for_event(int milliseconds) {
   win.waiting = true;
   win.last_wait_ms = milliseconds;
   const int cap = options().wait_cap_ms;
-  if (cap > 0 && cap < milliseconds) milliseconds = cap;
-  if (!arrived.wait_for(g, std::chrono::milliseconds(milliseconds),
-                        [] { return woken || events_ready(); }))
+  if (cap > 0 && (milliseconds < 0 || cap < milliseconds)) milliseconds = cap;
+  const auto due = [] { return woken || events_ready(); };
+  if (milliseconds < 0)
+    arrived.wait(g, due);
+  else if (!arrived.wait_for(g, std::chrono::milliseconds(milliseconds), due))
     ++win.timeouts;
   woken = false;
   win.waiting = false;

@@ -17,8 +17,7 @@ struct Desktop {
   const char* name;  // "wayland", "x11": as GORVEX_DESKTOP names it
   // `last_resort`: no other desktop is left to try, so a window that the player cannot move
   // (no title bar to be had) is better than none; the driver then says so on stderr.
-  bool (*open)(int width, int height, std::string_view title, bool last_resort,
-               std::string& error);
+  bool (*open)(int width, int height, std::string_view title, bool last_resort, std::string& error);
   void (*set_title)(std::string_view title);
   void (*set_palette)(const std::array<Rgb, 256>& palette);
   void (*present)(const std::uint8_t* page, int width, int first, int last);

@@ -286,8 +286,8 @@ void button_down(int bit) {
 void button_up(int bit, WPARAM wp) {
   push({EventKind::release, 0, 0, bit});
   const WORD down = GET_KEYSTATE_WPARAM(wp);
-  const bool any_down = (down & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 |
-                                 MK_XBUTTON2)) != 0;
+  const bool any_down =
+      (down & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2)) != 0;
   if (!any_down && GetCapture() == win.handle) ReleaseCapture();
 }
 
@@ -565,8 +565,8 @@ bool can_wait() {
 // Also ends at input already queued but not yet handled.
 void wait_for_event(int milliseconds) {
   const HANDLE h = wake_handle();
-  MsgWaitForMultipleObjectsEx(1, &h, milliseconds < 0 ? INFINITE : DWORD(milliseconds),
-                              QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  MsgWaitForMultipleObjectsEx(1, &h, milliseconds < 0 ? INFINITE : DWORD(milliseconds), QS_ALLINPUT,
+                              MWMO_INPUTAVAILABLE);
 }
 
 void wake() {
