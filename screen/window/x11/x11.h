@@ -2,8 +2,9 @@
 // The X11 window driver's own record, shared by its files only. Spoken through Xlib: the
 // library the launcher has always reached X through, whose input and drag-and-drop
 // conventions (XDND, ICCCM selections, XKB's detectable auto-repeat) are documented in its
-// terms, and which every desktop distribution installs with X itself. Every call comes from
-// the service thread, except wake().
+// terms, and which every desktop distribution installs with X itself. Every call on the
+// window's connection comes from the service thread; wake() and window_id() may come from any
+// thread, and show_box() runs on the program thread over a connection of its own.
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XShm.h>
