@@ -120,7 +120,8 @@ bool fit_buffer() {
 void show_area(int x, int y, int width, int height) {
   Driver& d = driver();
   const Buffer& b = d.buffer;
-  if (b.image == nullptr) return;
+  // Nothing shows before the window is mapped; its first Expose shows all.
+  if (b.image == nullptr || !d.mapped) return;
   x = std::clamp(x, 0, b.size.x);
   y = std::clamp(y, 0, b.size.y);
   width = std::min(width, b.size.x - x);
