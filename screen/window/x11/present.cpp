@@ -110,9 +110,12 @@ bool fit_buffer() {
     d.buffer.size = size;
   }
   d.scaler.place(d.page, size, placement_for(size));
-  d.scaler.paint_all(d.shown.data(), d.page.x,
-                     reinterpret_cast<std::uint32_t*>(d.buffer.image->data),
-                     d.buffer.image->bytes_per_line);
+  auto* pixels = reinterpret_cast<std::uint32_t*>(d.buffer.image->data);
+  if (d.shown != nullptr) {
+    d.scaler.paint_all(d.shown, d.shown_width, pixels, d.buffer.image->bytes_per_line);
+  } else {  // nothing presented yet: black
+    std::memset(pixels, 0, std::size_t(d.buffer.image->bytes_per_line) * std::size_t(size.y));
+  }
   show_area(0, 0, size.x, size.y);
   return true;
 }
@@ -147,10 +150,9 @@ void present(const std::uint8_t* page, int width, int first, int last) {
   first = std::max(first, 0);
   last = std::min(last, d.page.y - 1);
   if (first > last) return;
-  for (int y = first; y <= last; ++y)
-    std::memcpy(d.shown.data() + std::size_t(y) * std::size_t(d.page.x),
-                page + std::size_t(y) * std::size_t(width), std::size_t(d.page.x));
-  const scale::Point rows = d.scaler.paint(d.shown.data(), d.page.x, first, last,
+  d.shown = page;
+  d.shown_width = width;
+  const scale::Point rows = d.scaler.paint(page, width, first, last,
                                            reinterpret_cast<std::uint32_t*>(d.buffer.image->data),
                                            d.buffer.image->bytes_per_line);
   if (rows.y >= rows.x) show_area(0, rows.x, d.buffer.size.x, rows.y - rows.x + 1);

@@ -313,7 +313,6 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
     release();
     return false;
   }
-  d.shown.assign(std::size_t(width) * std::size_t(height), 0);
   if (!fit_buffer()) {
     error = "no window buffer of " + std::to_string(d.size.x) + " x " + std::to_string(d.size.y);
     release();

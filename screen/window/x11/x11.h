@@ -61,10 +61,14 @@ struct Driver {
   bool shm_offered = false;
   bool saver_suspended = false;
 
-  scale::Point page{};              // the page's size
-  double scale = 1;                 // the window's scale
-  scale::Point size{};              // the window's size as last configured
-  std::vector<std::uint8_t> shown;  // the page as last presented
+  scale::Point page{};  // the page's size
+  double scale = 1;     // the window's scale
+  scale::Point size{};  // the window's size as last configured
+  // The page last presented, painted anew when the window changes size. The core's pages live
+  // until the window closes and change only under the screen lock, which every call that
+  // paints holds; a copy would cost as much memory again.
+  const std::uint8_t* shown = nullptr;
+  int shown_width = 0;
   window::Scaler scaler;
   Buffer buffer;
 
