@@ -86,7 +86,7 @@ class XServer:
     client_env = env
     factor = 1
 
-    def launcher_window(self):
+    def launcher_window(self, expected=None):
         """The launcher's window and its client area's corner on the screen, or None."""
         window = (self.windows_named(TITLE) or [None])[0]
         return (window, self.geometry(window)[:2]) if window else None
@@ -254,7 +254,7 @@ class Weston(XServer):
         env.update(extra)
         return env
 
-    def launcher_window(self):
+    def launcher_window(self, expected=None):
         """The output's corner: the kiosk shell puts the one window there."""
         return (self.output, (0, 0))
 
@@ -362,6 +362,65 @@ class Sway(Weston):
         return picture
 
 
+class Labwc(Sway):
+    """A Wayland desktop that offers server-side title bars but asks its clients to draw their
+    own (labwc with client-side decorations, as KWin without its theme does): the launcher's
+    title bar then comes from libdecor. The window goes where labwc places it; the page is
+    found on the screen by its picture."""
+
+    def __init__(self, size="1024x768"):
+        XServer.__init__(self, size)
+        self.factor = 1
+        self.runtime = tempfile.mkdtemp(prefix="gorvex-labwc-")
+        self.log = os.path.join(self.runtime, "labwc.log")
+        self.x_display = None
+        config = os.path.join(self.runtime, "labwc")
+        os.makedirs(config)
+        with open(os.path.join(config, "rc.xml"), "w") as f:
+            f.write("<labwc_config><core><decoration>client</decoration></core></labwc_config>\n")
+        w, h = (int(v) for v in size.split("x"))
+        self.xdotool("mousemove", w - 1, h - 1)
+        self.pointer = (w - 1, h - 1)
+        with open(self.log, "wb") as log:
+            self.compositor = subprocess.Popen(
+                ["labwc", "-C", config],
+                env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="x11",
+                                WLR_RENDERER="pixman", WLR_X11_OUTPUTS="1"),
+                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+        try:
+            self.socket = wait_until("labwc's socket", self.find_socket, 15)
+            self.output = wait_until("labwc's window", lambda: re.findall(
+                r"^\s+(0x[0-9a-f]+) ", self.run("xwininfo", "-root", "-children"), re.M)
+                or None, 15)[0]
+            self.xdotool("windowfocus", "--sync", self.output)
+        except BaseException:
+            self.stop()
+            raise
+
+    def launcher_window(self, expected=None):
+        """Where the page's picture stands on the screen, or None."""
+        if expected is None:
+            return None
+        found = find_picture(self.screenshot(), expected)
+        return (self.output, found) if found else None
+
+
+def find_picture(screen, picture):
+    """The top-left corner where `picture` stands whole on `screen`, or None."""
+    rows = [screen.crop((0, y, screen.width, y + 1)).tobytes() for y in range(screen.height)]
+    first = picture.crop((0, 0, picture.width, 1)).tobytes()
+    for y in range(screen.height - picture.height + 1):
+        at = rows[y].find(first)
+        while at >= 0:
+            if at % 3 == 0:
+                x = at // 3
+                box = (x, y, x + picture.width, y + picture.height)
+                if screen.crop(box).tobytes() == picture.tobytes():
+                    return (x, y)
+            at = rows[y].find(first, at + 1)
+    return None
+
+
 # The desktops the session can be: GORVEX_E2E_DESKTOP names one (X11 when unset).
 DESKTOPS = {
     "x11": XServer,
@@ -370,6 +429,7 @@ DESKTOPS = {
     "wayland-3": lambda size: Weston(size, scale=3),
     "xwayland-2": lambda size: Weston(size, scale=2, xwayland=True),
     "sway-1.5": lambda size: Sway(size, scale=1.5),
+    "labwc-csd": lambda size: Labwc(size),
 }
 
 
@@ -526,7 +586,7 @@ class Launcher:
             check(self.alive(), "the launcher ended with %s (Xvfb on %s %s)"
                   % (self.process.poll(), self.server.display,
                      "running" if self.server.process.poll() is None else "gone"))
-            return self.server.launcher_window()
+            return self.server.launcher_window(expected)
         self.window, self.origin = wait_until("the launcher's window", window_or_end, timeout)
         self.shows(expected, timeout=timeout)
 
