@@ -321,29 +321,35 @@ class Sway(Weston):
 
     def __init__(self, size="1024x768", scale=1.5):
         w, h = round(WIDTH * scale), round(HEIGHT * scale)
-        XServer.__init__(self, size)
-        self.factor = scale
-        self.runtime = tempfile.mkdtemp(prefix="gorvex-sway-")
-        self.log = os.path.join(self.runtime, "sway.log")
-        self.x_display = None
+        self.begin(size, scale, "sway")
         config = os.path.join(self.runtime, "config")
         with open(config, "w") as f:
             f.write("output X11-1 mode --custom %dx%d position 0 0 scale %g\n" % (w, h, scale)
                     + "default_border none\ndefault_floating_border none\n"
                     "for_window [title=\".*\"] floating enable, border none, move position 0 0\n"
                     "xwayland disable\n")
-        self.xdotool("mousemove", w + 32, h + 32)
-        self.pointer = (w + 32, h + 32)
+        self.start(["sway", "-c", config], (w + 32, h + 32))
+
+    def begin(self, size, scale, name):
+        XServer.__init__(self, size)
+        self.factor = scale
+        self.name = name
+        self.runtime = tempfile.mkdtemp(prefix="gorvex-%s-" % name)
+        self.log = os.path.join(self.runtime, name + ".log")
+        self.x_display = None
+
+    def start(self, command, pointer):
+        """Starts the compositor on wlroots' X11 back end, the X pointer out of its way."""
+        self.xdotool("mousemove", *pointer)
         with open(self.log, "wb") as log:
             self.compositor = subprocess.Popen(
-                ["sway", "-c", config],
-                env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="x11",
-                                WLR_RENDERER="pixman", WLR_X11_OUTPUTS="1"),
+                command, env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="x11",
+                                         WLR_RENDERER="pixman", WLR_X11_OUTPUTS="1"),
                 stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         try:
-            self.socket = wait_until("sway's socket", self.find_socket, 15)
-            # The output's X window, sway's only one, has no name.
-            self.output = wait_until("sway's window", lambda: re.findall(
+            self.socket = wait_until(self.name + "'s socket", self.find_socket, 15)
+            # The output's X window, the compositor's only one, has no name.
+            self.output = wait_until(self.name + "'s window", lambda: re.findall(
                 r"^\s+(0x[0-9a-f]+) ", self.run("xwininfo", "-root", "-children"), re.M)
                 or None, 15)[0]
             self.xdotool("windowfocus", "--sync", self.output)
@@ -352,7 +358,7 @@ class Sway(Weston):
             raise
 
     def find_socket(self):
-        check(self.compositor.poll() is None, "sway ended: see " + self.log)
+        check(self.compositor.poll() is None, "%s ended: see %s" % (self.name, self.log))
         names = [n for n in os.listdir(self.runtime)
                  if n.startswith("wayland-") and not n.endswith(".lock")]
         return names[0] if names else None
@@ -369,33 +375,13 @@ class Labwc(Sway):
     found on the screen by its picture."""
 
     def __init__(self, size="1024x768"):
-        XServer.__init__(self, size)
-        self.factor = 1
-        self.runtime = tempfile.mkdtemp(prefix="gorvex-labwc-")
-        self.log = os.path.join(self.runtime, "labwc.log")
-        self.x_display = None
+        self.begin(size, 1, "labwc")
         config = os.path.join(self.runtime, "labwc")
         os.makedirs(config)
         with open(os.path.join(config, "rc.xml"), "w") as f:
             f.write("<labwc_config><core><decoration>client</decoration></core></labwc_config>\n")
         w, h = (int(v) for v in size.split("x"))
-        self.xdotool("mousemove", w - 1, h - 1)
-        self.pointer = (w - 1, h - 1)
-        with open(self.log, "wb") as log:
-            self.compositor = subprocess.Popen(
-                ["labwc", "-C", config],
-                env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="x11",
-                                WLR_RENDERER="pixman", WLR_X11_OUTPUTS="1"),
-                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
-        try:
-            self.socket = wait_until("labwc's socket", self.find_socket, 15)
-            self.output = wait_until("labwc's window", lambda: re.findall(
-                r"^\s+(0x[0-9a-f]+) ", self.run("xwininfo", "-root", "-children"), re.M)
-                or None, 15)[0]
-            self.xdotool("windowfocus", "--sync", self.output)
-        except BaseException:
-            self.stop()
-            raise
+        self.start(["labwc", "-C", config], (w - 1, h - 1))
 
     def launcher_window(self, expected=None):
         """Where the page's picture stands on the screen, or None."""
