@@ -331,7 +331,9 @@ class Sway(Weston):
         self.start(["sway", "-c", config], (w + 32, h + 32))
 
     def begin(self, size, scale, name):
-        XServer.__init__(self, size)
+        w, h = (int(v) for v in size.split("x"))
+        need_w, need_h = round(WIDTH * scale) + 128, round(HEIGHT * scale) + 64
+        XServer.__init__(self, "%dx%d" % (max(w, need_w), max(h, need_h)))
         self.factor = scale
         self.name = name
         self.runtime = tempfile.mkdtemp(prefix="gorvex-%s-" % name)
@@ -461,7 +463,10 @@ def within(picture, bounds):
 
 
 def desktop(size="1024x768"):
-    return DESKTOPS[os.environ.get("GORVEX_E2E_DESKTOP", "x11")](size)
+    name = os.environ.get("GORVEX_E2E_DESKTOP", "x11")
+    if name.startswith("sway-") and name not in DESKTOPS:  # sway at any scale, by hand
+        return Sway(size, scale=float(name[len("sway-"):]))
+    return DESKTOPS[name](size)
 
 
 STAND_IN = """#!/bin/sh
