@@ -10,6 +10,7 @@ endif()
 find_package(X11 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
+include(${CMAKE_CURRENT_LIST_DIR}/wayland.cmake)
 
 # The icon, drawn by gorvex-icon (tools/icon): a PNG for desktop entries and the pixels of
 # the window's own icon. A cross build (cmake/aarch64-linux-gnu.cmake) draws it with a
