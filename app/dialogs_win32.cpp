@@ -14,7 +14,7 @@
 #include "app/dialogs.h"
 #include "app/texts.h"
 #include "screen/unicode_win32.h"
-#include "screen/window_win32.h"
+#include "screen/window/win32/window_win32.h"
 
 namespace app {
 
@@ -27,7 +27,7 @@ std::wstring from_1251(std::string_view text) {
 }
 
 HWND owner_or_launcher(void* owner) {
-  return static_cast<HWND>(owner != nullptr ? owner : screen::backend::native_window());
+  return static_cast<HWND>(owner != nullptr ? owner : screen::driver::native_window());
 }
 
 // Name and pattern pairs, each string ended by a zero, the list by one more.

@@ -33,13 +33,16 @@ add_custom_command(
   DEPENDS ${gorvex_icon_depends}
   COMMENT "Drawing the launcher's icon")
 
-add_library(gorvex_sdl OBJECT screen/backend_sdl.cpp screen/x11_sdl.cpp screen/wayland_sdl.cpp
-            app/dialogs_linux.cpp ${GORVEX_ICON_DIR}/window_icon.cpp)
+add_library(gorvex_sdl OBJECT screen/window/linux/choice_linux.cpp
+            screen/window/sdl/driver_sdl.cpp screen/window/sdl/x11_sdl.cpp
+            screen/window/sdl/wayland_sdl.cpp app/dialogs_linux.cpp ${GORVEX_ICON_DIR}/window_icon.cpp)
 target_link_libraries(gorvex_sdl PUBLIC gorvex_core SDL2::SDL2 X11::X11 PkgConfig::WAYLAND_CLIENT)
 # Where libdecor looks for the plugins that draw title bars on Wayland.
 target_compile_definitions(gorvex_sdl PRIVATE
   GORVEX_LIBDECOR_PLUGINS="/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/libdecor/plugins-1")
 target_compile_options(gorvex_sdl PRIVATE ${GORVEX_WARNINGS})
+# On Wayland the launcher speaks the protocol itself (cmake/wayland.cmake).
+target_compile_definitions(gorvex_sdl PRIVATE GORVEX_NATIVE_WAYLAND)
 add_executable(gorvex-launcher app/main.cpp)
-target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_sdl)
+target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_sdl gorvex_wayland)
 target_compile_options(gorvex-launcher PRIVATE ${GORVEX_WARNINGS})

@@ -3,7 +3,7 @@
 enable_language(RC)
 # The resource script is UTF-8; the version texts reach the exe as UTF-16.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --codepage=65001")
-add_library(gorvex_win32 OBJECT screen/backend_win32.cpp app/dialogs_win32.cpp)
+add_library(gorvex_win32 OBJECT screen/window/win32/driver_win32.cpp app/dialogs_win32.cpp)
 target_link_libraries(gorvex_win32 PUBLIC gorvex_core user32 gdi32 comdlg32 shell32)
 target_compile_options(gorvex_win32 PRIVATE ${GORVEX_WARNINGS})
 

@@ -1,5 +1,5 @@
 #pragma once
-// The headless window backend: no window at all. Tests and tools read what was presented and
+// The headless window driver: no window at all. Tests and tools read what was presented and
 // script the pointer; events pushed here are handled at the next presentation pass.
 
 #include <array>
@@ -16,6 +16,7 @@ struct Options {
   bool waits = true;            // that thread sleeps while idle; false: it ticks every 10 ms
   bool fail_open = false;       // make opening the window fail
   int wait_cap_ms = 0;          // > 0: a sleep asked for longer ends by its limit this soon
+  bool refuse_full_screen = false;  // the desktop refuses full screen
 };
 inline Options headless_options;
 inline Options& options() {
@@ -38,6 +39,7 @@ struct Window {
   int timeouts = 0;         // those that ended by their time limit
   int last_wait_ms = 0;     // the limit the last sleep asked for
   bool waiting = false;     // the service thread sleeps now
+  bool full_screen = false;
 };
 // A copy of the window's state.
 Window window();
@@ -47,9 +49,13 @@ void push_move(int x, int y);
 void push_press(int button_bit);
 void push_release(int button_bit);
 void push_wheel(int step);
-void push_activation(bool active);
+void push_activation(bool active);  // the window got or lost the focus
+void push_minimised(bool minimised);
 void push_close_request();
 void push_drop(std::string path);  // one file dropped onto the window
+void push_drop_files(std::vector<std::string> paths);  // several at once
+void push_full_screen_key();                           // Alt+Enter
+void push_maximise();                                  // the maximise button
 
 // While one lives, pushed events wait: they reach the next pass together, as events that
 // arrive between two looks of a real window system do, even with a service thread running.

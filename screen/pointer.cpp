@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "screen/state.h"
+#include "screen/window/driver.h"
 
 namespace screen {
 
@@ -81,59 +82,36 @@ void sleep_ms(int ms) {
   }
 }
 
-namespace events {
+namespace detail {
 
 namespace {
-void changed() {
-  ++state().pointer_changes;
-}
-}  // namespace
 
-void inside(bool is_inside) {
-  detail::PointerState& p = state().pointer;
-  if (p.inside != is_inside) changed();
-  p.inside = is_inside;
+void changed(Screen& s) {
+  ++s.pointer_changes;
 }
 
-void moved(int x, int y) {
-  detail::PointerState& p = state().pointer;
-  if (p.x != (x & 0xFFFF) || p.y != (y & 0xFFFF)) changed();
+void set_inside(Screen& s, bool inside) {
+  if (s.pointer.inside != inside) changed(s);
+  s.pointer.inside = inside;
+}
+
+// Positions are kept as unsigned 16-bit values, as the pointer state has always held them.
+void move_to(Screen& s, int x, int y) {
+  PointerState& p = s.pointer;
+  if (p.x != (x & 0xFFFF) || p.y != (y & 0xFFFF)) changed(s);
   p.x = x & 0xFFFF;
   p.y = y & 0xFFFF;
 }
 
-void dropped(std::string_view path) {
-  state().dropped = path;
-  state().drop_waiting = true;
-  changed();
-}
-
-void pressed(int button_bit) {
-  state().pointer.buttons |= button_bit;
-  state().pointer.pressed_since_poll |= button_bit;
-  changed();
-}
-
-void released(int button_bit) {
-  if ((state().pointer.buttons & button_bit) != 0) changed();
-  state().pointer.buttons &= ~button_bit;
-}
-
-void wheel(int step) {
-  state().pointer.wheel += step > 0 ? 1 : -1;
-  changed();
-}
-
-void activation(bool active) {
-  detail::PointerState& p = state().pointer;
-  p.active = active;
+void set_activation(Screen& s) {
+  PointerState& p = s.pointer;
+  p.active = s.window.focused && !s.window.minimised;
   p.buttons = 0;
   p.pressed_since_poll = 0;
-  changed();
+  changed(s);
 }
 
-void close_requested() {
-  detail::Screen& s = state();
+void queue_close_key(Screen& s) {
   if (s.key_count == int(s.keys.size())) {
     std::copy(s.keys.begin() + 1, s.keys.end(), s.keys.begin());
     --s.key_count;
@@ -142,10 +120,79 @@ void close_requested() {
   ++s.key_serial;
 }
 
-int buttons() {
-  return state().pointer.buttons;
+void apply(Screen& s, const driver::Event& e) {
+  using driver::EventKind;
+  PointerState& p = s.pointer;
+  // Where the pointer is goes first: every event says whether it is over the page, which it
+  // is inside the page's rectangle while over the window or held there by a pressed button.
+  if (e.kind == EventKind::motion || e.kind == EventKind::enter) {
+    s.last_x = e.x;
+    s.last_y = e.y;
+  }
+  if (e.kind == EventKind::enter) s.window.entered = true;
+  if (e.kind == EventKind::leave) s.window.entered = false;
+  const bool in_page = s.last_x >= 0 && s.last_y >= 0 && s.last_x < s.width && s.last_y < s.height;
+  set_inside(s, in_page && (s.window.entered || p.buttons != 0));
+  switch (e.kind) {
+    case EventKind::motion:
+    case EventKind::enter:
+      move_to(s, e.x, e.y);
+      break;
+    case EventKind::press:
+      p.buttons |= e.button;
+      p.pressed_since_poll |= e.button;
+      changed(s);
+      break;
+    case EventKind::release:
+      if ((p.buttons & e.button) != 0) changed(s);
+      p.buttons &= ~e.button;
+      // Released outside, the pointer is no longer held over the page.
+      set_inside(s, in_page && s.window.entered);
+      break;
+    case EventKind::wheel:
+      if (e.step == 0) break;
+      p.wheel += e.step > 0 ? 1 : -1;
+      changed(s);
+      break;
+    case EventKind::focus:
+      s.window.focused = e.on;
+      set_activation(s);
+      break;
+    case EventKind::minimised:
+      s.window.minimised = e.on;
+      set_activation(s);
+      break;
+    case EventKind::close_request:
+      queue_close_key(s);
+      break;
+    case EventKind::drop:
+      // One file installs as if chosen; several at once are not a choice.
+      if (e.files.size() != 1) break;
+      s.dropped = e.files.front();
+      s.drop_waiting = true;
+      changed(s);
+      break;
+    case EventKind::full_screen_key:
+    case EventKind::maximise:
+      // Both switch between the window and full screen; a refusal leaves the display as it is.
+      driver::set_full_screen(!driver::full_screen());
+      break;
+    case EventKind::lost:
+      driver::connection_lost();
+    case EventKind::leave:
+      break;
+  }
 }
 
-}  // namespace events
+}  // namespace
+
+void apply_window_events(Screen& s) {
+  s.events.clear();
+  driver::take_events(s.events);
+  for (const driver::Event& e : s.events) apply(s, e);
+  s.events.clear();
+}
+
+}  // namespace detail
 
 }  // namespace screen

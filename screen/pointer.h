@@ -22,22 +22,9 @@ bool wait_for_pointer_change(int milliseconds);
 // -1 until a key is queued; anything else returns at once.
 void sleep_ms(int milliseconds);
 
-// Window events, for backends (called with the screen lock held).
 // A single file dropped onto the window since the last call: true with its path (the
 // system's bytes). A drop of several files is never reported.
 bool take_dropped_file(std::string& path);
-
-namespace events {
-void inside(bool is_inside);   // pointer over the client area at this event
-void moved(int x, int y);      // client coordinates
-void pressed(int button_bit);  // a press or a double click
-void released(int button_bit);
-void wheel(int step);                 // +1 away from the user, -1 towards
-void activation(bool active);         // activated and not minimised, or not
-void close_requested();               // queues the window-close key
-void dropped(std::string_view path);  // one file dropped onto the window
-int buttons();                        // held buttons, for capture decisions
-}  // namespace events
 
 // The key code that a close request queues.
 constexpr int key_window_close = 0x100;

@@ -15,6 +15,7 @@
 
 #include "screen/files.h"
 #include "screen/process.h"
+#include "screen/window/driver.h"
 
 namespace screen {
 
@@ -235,3 +236,14 @@ int delete_file(std::string_view path) {
 }
 
 }  // namespace screen
+
+namespace screen::driver {
+
+// Children end with us: they were started to die with their parent.
+void connection_lost() {
+  static constexpr char line[] = "gorvex-launcher: lost the connection to the display\n";
+  (void)!write(2, line, sizeof line - 1);
+  _exit(1);
+}
+
+}  // namespace screen::driver

@@ -11,6 +11,7 @@
 
 #include "screen/files.h"
 #include "screen/process.h"
+#include "screen/window/driver.h"
 #include "screen/unicode_win32.h"
 
 namespace screen {
@@ -164,3 +165,11 @@ int delete_file(std::string_view path) {
 }
 
 }  // namespace screen
+
+namespace screen::driver {
+
+void connection_lost() {
+  ExitProcess(1);
+}
+
+}  // namespace screen::driver

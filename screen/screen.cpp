@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <future>
 
-#include "screen/backend.h"
 #include "screen/process.h"
 #include "screen/state.h"
+#include "screen/window/driver.h"
 
 namespace screen {
 
@@ -15,7 +15,7 @@ namespace detail {
 void drawing_arrived(Screen& s) {
   if (!s.service_idle) return;
   s.service_idle = false;
-  backend::wake();
+  driver::wake();
 }
 }  // namespace detail
 
@@ -73,7 +73,7 @@ void service_loop() {
   using namespace std::chrono;
   constexpr milliseconds tick(10);
   Screen& s = state();
-  const bool waits = backend::can_wait();
+  const bool waits = driver::can_wait();
   const auto start = steady_clock::now();
   const auto next_tick = [&] { return start + ((steady_clock::now() - start) / tick + 1) * tick; };
   std::unique_lock g(s.lock);
@@ -82,7 +82,7 @@ void service_loop() {
     if (waits && !pass_pending(s)) {
       s.service_idle = true;
       g.unlock();
-      backend::wait_for_event(detail::longest_wait_ms);
+      driver::wait_for_event(detail::longest_wait_ms);
       g.lock();
       event = s.service_idle;  // else drawing_arrived cleared it
       s.service_idle = false;
@@ -101,7 +101,7 @@ void service_loop() {
 void service_main(std::promise<bool>* opened, std::string title) {
   Screen& s = state();
   std::string error;
-  const bool ok = backend::open(s.width, s.height, title, error);
+  const bool ok = driver::open(s.width, s.height, title, error);
   {
     std::lock_guard g(s.lock);
     s.window_error = error;
@@ -109,7 +109,7 @@ void service_main(std::promise<bool>* opened, std::string title) {
   opened->set_value(ok);
   if (!ok) return;
   service_loop();
-  backend::close();
+  driver::close();
 }
 
 }  // namespace
@@ -134,6 +134,8 @@ int set_screen_mode(int width, int height, int depth, int page_count) {
     s.row_changed.assign(std::size_t(height), 1);
     s.pointer = {};
     s.pointer.active = true;
+    s.window = {};
+    s.last_x = s.last_y = 0;
     s.key_count = 0;
     s.window_error.clear();
     s.title_changed = false;
@@ -141,7 +143,7 @@ int set_screen_mode(int width, int height, int depth, int page_count) {
     title = s.title;
   }
   bool ok = false;
-  if (backend::wants_service_thread()) {
+  if (driver::wants_service_thread()) {
     std::promise<bool> opened;
     std::future<bool> result = opened.get_future();
     s.stop = false;
@@ -150,7 +152,7 @@ int set_screen_mode(int width, int height, int depth, int page_count) {
     if (!ok) s.service.join();
   } else {
     std::string error;
-    ok = backend::open(width, height, title, error);
+    ok = driver::open(width, height, title, error);
     std::lock_guard g(s.lock);
     s.window_error = error;
   }
@@ -176,7 +178,7 @@ void close_screen() {
     s.pass_due.notify_one();
     s.service.join();
   } else if (s.open) {
-    backend::close();
+    driver::close();
   }
   std::lock_guard g(s.lock);
   s.open = false;
@@ -218,12 +220,12 @@ void presentation_pass() {
   Screen& s = state();
   std::lock_guard g(s.lock);
   if (s.title_changed) {
-    backend::set_title(s.title);
+    driver::set_title(s.title);
     s.title_changed = false;
   }
   if (s.pages.empty()) return;
   if (s.palette_changed) {
-    backend::set_palette(s.palette);
+    driver::set_palette(s.palette);
     s.palette_changed = false;
   }
   const auto first = std::find(s.row_changed.begin(), s.row_changed.end(), 1);
@@ -231,13 +233,13 @@ void presentation_pass() {
     const auto last = std::find(s.row_changed.rbegin(), s.row_changed.rend(), 1);
     const int y1 = int(first - s.row_changed.begin());
     const int y2 = int(s.row_changed.rend() - last) - 1;
-    backend::present(detail::row(s, s.visible, 0), s.width, y1, y2);
+    driver::present(detail::row(s, s.visible, 0), s.width, y1, y2);
     std::fill(s.row_changed.begin() + y1, s.row_changed.begin() + y2 + 1, std::uint8_t{0});
     if (!s.presentation_report.empty()) stamp_presentation(s);
     s.presented.notify_all();
   }
   const unsigned changes = s.pointer_changes;
-  backend::handle_events();
+  detail::apply_window_events(s);
   if (s.pointer_changes != changes) s.pointer_changed.notify_all();
 }
 

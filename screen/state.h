@@ -12,8 +12,16 @@
 #include <vector>
 
 #include "screen/screen.h"
+#include "screen/window/driver.h"
 
 namespace screen::detail {
+
+// What the window's events said of the window, beside the pointer state.
+struct WindowState {
+  bool entered = false;    // the pointer is over the window
+  bool focused = true;     // the window starts active
+  bool minimised = false;
+};
 
 struct PointerState {
   int x = 0;
@@ -42,6 +50,9 @@ struct Screen {
   std::string window_error;
   std::string presentation_report;  // file to stamp after the next copying pass
   PointerState pointer;
+  WindowState window;
+  int last_x = 0, last_y = 0;         // page pixel of the latest pointer event
+  std::vector<driver::Event> events;  // the window's events of the pass under way
   std::array<int, 16> keys{};  // the keyboard queue; full drops the oldest
   int key_count = 0;
   unsigned key_serial = 0;       // counts every key ever queued
@@ -77,6 +88,10 @@ inline std::uint8_t* row(Screen& s, int page, int y) {
   return s.pages.data() +
          (std::size_t(page) * std::size_t(s.height) + std::size_t(y)) * std::size_t(s.width);
 }
+
+// Applies the window driver's events in order: pointer, activation, close requests, drops and
+// the full-screen switch (lock held).
+void apply_window_events(Screen& s);
 
 // Wakes a service thread that sleeps while nothing is to be shown (lock held).
 void drawing_arrived(Screen& s);

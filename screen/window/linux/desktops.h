@@ -29,6 +29,9 @@ struct Desktop {
   bool (*full_screen)();
   void (*close)();
   std::uint64_t (*window_id)();  // an X window for dialogs to attach to; 0 where there is none
+  // A message box of the desktop's own (UTF-8 texts); false when it could not show one. Where
+  // there is none (nullptr) or it fails, zenity or kdialog shows it, else stderr.
+  bool (*show_box)(const std::string& text, const std::string& caption) = nullptr;
 };
 
 extern const Desktop wayland_desktop;

@@ -156,8 +156,8 @@ void show() {
 
 void set_palette(const std::array<Rgb, 256>& palette) {
   state.scaler.set_palette(palette);
+  // The rows presented next show the new colours; the rest of each buffer is repainted too.
   for (Buffer& buffer : state.buffers) buffer.whole = true;
-  show();
 }
 
 void present(const std::uint8_t* page, int width, int first, int last) {

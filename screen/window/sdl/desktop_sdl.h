@@ -9,14 +9,6 @@
 #include <string>
 #include <string_view>
 
-namespace screen::desktop {
-
-// Ends the launcher at once with status 1 and a line on stderr, children with it: the
-// connection to the display is gone.
-[[noreturn]] void connection_lost();
-
-}  // namespace screen::desktop
-
 namespace screen::x11 {
 
 // Before SDL_Init: protocol errors about windows already gone are passed over (SDL keeps the
@@ -49,9 +41,5 @@ void forget();
 
 // Whether the connection to the compositor has failed (SDL only reports a quit then).
 bool connection_lost();
-
-// A message box of zenity, else kdialog, run natively on the compositor; false when neither
-// could show it. Texts in UTF-8.
-bool show_message_box(const std::string& text, const std::string& caption);
 
 }  // namespace screen::wayland

@@ -14,17 +14,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <optional>
 #include <vector>
 
-#include "screen/backend.h"
-#include "screen/pointer.h"
 #include "screen/resources_win32.h"
 #include "screen/scale.h"
 #include "screen/unicode_win32.h"
-#include "screen/window_win32.h"
+#include "screen/window/driver.h"
+#include "screen/window/win32/window_win32.h"
 
-namespace screen::backend {
+namespace screen::driver {
 
 namespace {
 
@@ -45,8 +43,9 @@ struct Window {
   int stride = 0;                   // bytes per row of `shown`, a multiple of 4 as DIBs need
   std::vector<std::uint8_t> shown;  // the page as last presented, top row first
   Bitmap bitmap{};
-  bool pumping = false;  // inside handle_events, where the pointer state may be touched
-  std::optional<bool> pending_activation;  // an activation seen outside the pump
+  std::vector<Event> pending;  // events for the core's next look
+  bool over = false;           // the pointer is over the window (a leave is tracked)
+  bool minimised = false;
   bool tracking_leave = false;
   bool full_screen = false;
   bool display_changed = false;
@@ -250,30 +249,24 @@ void full_screen_activation(bool active, HWND other) {
   }
 }
 
-void toggle_full_screen() {
-  if (win.full_screen)
-    leave_full_screen();
-  else
-    enter_full_screen();
+bool switch_full_screen(bool on) {
+  if (on && !win.full_screen) enter_full_screen();
+  if (!on && win.full_screen) leave_full_screen();
+  return win.full_screen == on;
 }
 
 // --- Pointer ---
 
-// The pointer lies over the page, wherever the last event left it.
-void refresh_inside() {
-  POINT p{};
-  if (!GetCursorPos(&p) || !ScreenToClient(win.handle, &p)) {
-    events::inside(false);
-    return;
-  }
-  const RECT page = page_rect();
-  events::inside(PtInRect(&page, p) != 0);
+void push(Event e) {
+  win.pending.push_back(std::move(e));
 }
 
+// A move reports the page pixel under the pointer; the first one after a leave is an enter.
 void pointer_moved(LPARAM lp) {
   const scale::Point p = scale::page_point({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)},
                                            {win.origin.x, win.origin.y}, win.scale);
-  events::moved(p.x, p.y);
+  push({win.over ? EventKind::motion : EventKind::enter, p.x, p.y});
+  win.over = true;
   if (!win.tracking_leave) {
     TRACKMOUSEEVENT t{};
     t.cbSize = sizeof t;
@@ -285,13 +278,17 @@ void pointer_moved(LPARAM lp) {
 
 // Pointer events keep coming while a button is held, also outside the window.
 void button_down(int bit) {
-  events::pressed(bit);
+  push({EventKind::press, 0, 0, bit});
   SetCapture(win.handle);
 }
 
-void button_up(int bit) {
-  events::released(bit);
-  if (events::buttons() == 0 && GetCapture() == win.handle) ReleaseCapture();
+// `wp` says which buttons are still down.
+void button_up(int bit, WPARAM wp) {
+  push({EventKind::release, 0, 0, bit});
+  const WORD down = GET_KEYSTATE_WPARAM(wp);
+  const bool any_down = (down & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 |
+                                 MK_XBUTTON2)) != 0;
+  if (!any_down && GetCapture() == win.handle) ReleaseCapture();
 }
 
 int extra_button(WPARAM wp) {
@@ -300,10 +297,18 @@ int extra_button(WPARAM wp) {
 
 void activation(bool active) {
   if (!active && GetCapture() == win.handle) ReleaseCapture();
-  if (win.pumping)
-    events::activation(active);
-  else
-    win.pending_activation = active;
+  Event e{EventKind::focus};
+  e.on = active;
+  push(std::move(e));
+}
+
+void minimised(bool now) {
+  if (now == win.minimised) return;
+  win.minimised = now;
+  if (now && GetCapture() == win.handle) ReleaseCapture();
+  Event e{EventKind::minimised};
+  e.on = now;
+  push(std::move(e));
 }
 
 // Handles what the pointer state hears of; false for messages left to the system.
@@ -314,6 +319,8 @@ bool pointer_message(UINT msg, WPARAM wp, LPARAM lp) {
       return true;
     case WM_MOUSELEAVE:
       win.tracking_leave = false;
+      win.over = false;
+      push({EventKind::leave});
       return true;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -332,20 +339,20 @@ bool pointer_message(UINT msg, WPARAM wp, LPARAM lp) {
       button_down(extra_button(wp));
       return true;
     case WM_LBUTTONUP:
-      button_up(1);
+      button_up(1, wp);
       return true;
     case WM_RBUTTONUP:
-      button_up(2);
+      button_up(2, wp);
       return true;
     case WM_MBUTTONUP:
-      button_up(4);
+      button_up(4, wp);
       return true;
     case WM_XBUTTONUP:
-      button_up(extra_button(wp));
+      button_up(extra_button(wp), wp);
       return true;
     case WM_MOUSEWHEEL: {
       const int delta = GET_WHEEL_DELTA_WPARAM(wp);
-      if (delta != 0) events::wheel(delta > 0 ? 1 : -1);
+      if (delta != 0) push({EventKind::wheel, 0, 0, 0, delta > 0 ? 1 : -1});
       return true;
     }
     default:
@@ -355,52 +362,51 @@ bool pointer_message(UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (h != win.handle) return DefWindowProcW(h, msg, wp, lp);
-  if (win.pumping) {
-    refresh_inside();
-    // Extra-button messages want TRUE back; the others 0.
-    if (pointer_message(msg, wp, lp))
-      return msg == WM_XBUTTONDOWN || msg == WM_XBUTTONUP || msg == WM_XBUTTONDBLCLK;
-  }
+  // Extra-button messages want TRUE back; the others 0.
+  if (pointer_message(msg, wp, lp))
+    return msg == WM_XBUTTONDOWN || msg == WM_XBUTTONUP || msg == WM_XBUTTONDBLCLK;
   switch (msg) {
     case WM_ACTIVATE:
       activation(LOWORD(wp) != WA_INACTIVE && HIWORD(wp) == 0);
       full_screen_activation(LOWORD(wp) != WA_INACTIVE, reinterpret_cast<HWND>(lp));
       break;  // the system still gives the window the keyboard focus
     case WM_SIZE:
-      if (wp == SIZE_MINIMIZED)
-        activation(false);
-      else
-        lay_out();
+      minimised(wp == SIZE_MINIMIZED);
+      if (wp != SIZE_MINIMIZED) lay_out();
       break;
     case WM_DPICHANGED:
       if (!win.full_screen) size_window(LOWORD(wp), reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_DROPFILES: {
-      // One file installs as if chosen; several at once are not a choice.
       const auto drop = reinterpret_cast<HDROP>(wp);
-      if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
-        std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
-        path.resize(DragQueryFileW(drop, 0, path.data(), UINT(path.size())));
-        if (win.pumping) events::dropped(unicode::ansi_path(path));
+      Event e{EventKind::drop};
+      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+      for (UINT i = 0; i < count && i < 64; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), UINT(path.size())));
+        e.files.push_back(unicode::ansi_path(path));
       }
+      if (count > 64) e.files.resize(65);  // more than one either way: no choice
       DragFinish(drop);
+      push(std::move(e));
       return 0;
     }
     case WM_CLOSE:
       // Only queues the close key: the window stays until the program closes it.
-      if (win.pumping) events::close_requested();
+      push({EventKind::close_request});
       return 0;
     case WM_SYSKEYDOWN:
       // Alt+Enter, repeats ignored. The system still sees the key, or releasing Alt would
       // then open the window menu and swallow the next click.
-      if (wp == VK_RETURN && (lp & (1 << 29)) != 0 && (lp & (1 << 30)) == 0) toggle_full_screen();
+      if (wp == VK_RETURN && (lp & (1 << 29)) != 0 && (lp & (1 << 30)) == 0)
+        push({EventKind::full_screen_key});
       break;
     case WM_SYSCHAR:
       if (wp == '\r') return 0;  // no beep for Alt+Enter
       break;
     case WM_SYSCOMMAND:
       if ((wp & 0xFFF0) == SC_MAXIMIZE) {
-        toggle_full_screen();
+        push({EventKind::maximise});
         return 0;
       }
       break;
@@ -449,6 +455,14 @@ std::wstring from_1251(std::string_view text) {
 
 bool wants_service_thread() {
   return true;
+}
+
+bool set_full_screen(bool on) {
+  return win.handle != nullptr && switch_full_screen(on);
+}
+
+bool full_screen() {
+  return win.full_screen;
 }
 
 bool open(int width, int height, std::string_view title, std::string& error) {
@@ -510,18 +524,14 @@ void present(const std::uint8_t* page, int width, int first, int last) {
   }
 }
 
-void handle_events() {
-  win.pumping = true;
-  if (win.pending_activation) {
-    events::activation(*win.pending_activation);
-    win.pending_activation.reset();
-  }
+void take_events(std::vector<Event>& events) {
   MSG m;
   while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&m);
     DispatchMessageW(&m);
   }
-  win.pumping = false;
+  for (Event& e : win.pending) events.push_back(std::move(e));
+  win.pending.clear();
 }
 
 void close() {
@@ -555,11 +565,12 @@ bool can_wait() {
 // Also ends at input already queued but not yet handled.
 void wait_for_event(int milliseconds) {
   const HANDLE h = wake_handle();
-  MsgWaitForMultipleObjectsEx(1, &h, DWORD(milliseconds), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  MsgWaitForMultipleObjectsEx(1, &h, milliseconds < 0 ? INFINITE : DWORD(milliseconds),
+                              QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 void wake() {
   if (const HANDLE h = wake_handle()) SetEvent(h);
 }
 
-}  // namespace screen::backend
+}  // namespace screen::driver

@@ -3,26 +3,28 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "screen/backend.h"
 #include "screen/headless.h"
-#include "screen/pointer.h"
+#include "screen/window/driver.h"
 
 namespace screen::headless {
 
 namespace {
 
-enum class Kind { move, press, release, wheel, activation, close, drop };
+enum class Kind {
+  move, press, release, wheel, activation, minimised, close, drop, full_screen_key, maximise
+};
 struct Event {
   Kind kind;
   int a = 0;
   int b = 0;
-  std::string path = {};
+  std::vector<std::string> paths = {};
 };
 
 std::mutex guard;  // the window record and the event queue
 Window win;
 std::vector<Event> queue;
 int desktop_x = 0, desktop_y = 0;
+bool over = false;  // the scripted pointer is over the window
 std::condition_variable arrived;  // an event was pushed or wake() called
 bool woken = false;
 int batches = 0;  // EventBatch objects alive: the queue waits
@@ -62,11 +64,25 @@ void push_wheel(int step) {
 void push_activation(bool active) {
   push({Kind::activation, active ? 1 : 0});
 }
+void push_minimised(bool minimised) {
+  push({Kind::minimised, minimised ? 1 : 0});
+}
 void push_close_request() {
   push({Kind::close});
 }
 void push_drop(std::string path) {
-  push({Kind::drop, 0, 0, std::move(path)});
+  push_drop_files({std::move(path)});
+}
+void push_drop_files(std::vector<std::string> paths) {
+  Event e{Kind::drop};
+  e.paths = std::move(paths);
+  push(std::move(e));
+}
+void push_full_screen_key() {
+  push({Kind::full_screen_key});
+}
+void push_maximise() {
+  push({Kind::maximise});
 }
 
 EventBatch::EventBatch() {
@@ -83,7 +99,7 @@ EventBatch::~EventBatch() {
 
 }  // namespace screen::headless
 
-namespace screen::backend {
+namespace screen::driver {
 
 using namespace headless;
 
@@ -105,6 +121,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   win.title = title;
   queue.clear();
   woken = false;
+  over = false;
   return true;
 }
 
@@ -129,8 +146,10 @@ void present(const std::uint8_t* page, int width, int first, int last) {
   win.last_row = last;
 }
 
-void handle_events() {
-  std::vector<Event> pending;
+// A scripted move turns into what a desktop reports: an enter when the pointer comes over
+// the window, the motion, and a leave when it goes off it.
+void take_events(std::vector<Event>& events) {
+  std::vector<headless::Event> pending;
   int w = 0, h = 0;
   {
     std::lock_guard g(guard);
@@ -138,36 +157,65 @@ void handle_events() {
     w = win.width;
     h = win.height;
   }
-  for (const Event& e : pending) {
-    if (e.kind == Kind::move) {
-      desktop_x = e.a;
-      desktop_y = e.b;
-    }
-    events::inside(desktop_x >= 0 && desktop_y >= 0 && desktop_x < w && desktop_y < h);
+  for (headless::Event& e : pending) {
     switch (e.kind) {
-      case Kind::move:
-        events::moved(e.a, e.b);
+      case Kind::move: {
+        desktop_x = e.a;
+        desktop_y = e.b;
+        const bool now_over = e.a >= 0 && e.b >= 0 && e.a < w && e.b < h;
+        if (now_over && !over) {
+          events.push_back({EventKind::enter, e.a, e.b});
+        } else {
+          events.push_back({EventKind::motion, e.a, e.b});
+          if (!now_over && over) events.push_back({EventKind::leave});
+        }
+        over = now_over;
         break;
+      }
       case Kind::press:
-        events::pressed(e.a);
+        events.push_back({EventKind::press, 0, 0, e.a});
         break;
       case Kind::release:
-        events::released(e.a);
+        events.push_back({EventKind::release, 0, 0, e.a});
         break;
       case Kind::wheel:
-        events::wheel(e.a);
+        events.push_back({EventKind::wheel, 0, 0, 0, e.a});
         break;
       case Kind::activation:
-        events::activation(e.a != 0);
+        events.push_back({EventKind::focus, 0, 0, 0, 0, e.a != 0});
+        break;
+      case Kind::minimised:
+        events.push_back({EventKind::minimised, 0, 0, 0, 0, e.a != 0});
         break;
       case Kind::close:
-        events::close_requested();
+        events.push_back({EventKind::close_request});
         break;
-      case Kind::drop:
-        events::dropped(e.path);
+      case Kind::drop: {
+        Event drop{EventKind::drop};
+        drop.files = std::move(e.paths);
+        events.push_back(std::move(drop));
+        break;
+      }
+      case Kind::full_screen_key:
+        events.push_back({EventKind::full_screen_key});
+        break;
+      case Kind::maximise:
+        events.push_back({EventKind::maximise});
         break;
     }
   }
+}
+
+bool set_full_screen(bool on) {
+  std::lock_guard g(guard);
+  if (options().refuse_full_screen) return false;
+  win.full_screen = on;
+  return true;
+}
+
+bool full_screen() {
+  std::lock_guard g(guard);
+  return win.full_screen;
 }
 
 bool can_wait() {
@@ -203,4 +251,4 @@ void close() {
   woken = false;
 }
 
-}  // namespace screen::backend
+}  // namespace screen::driver

@@ -10,8 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "screen/desktop_sdl.h"
-#include "screen/process.h"
+#include "screen/window/sdl/desktop_sdl.h"
 
 #ifndef GORVEX_LIBDECOR_PLUGINS
 #define GORVEX_LIBDECOR_PLUGINS "/usr/lib/libdecor/plugins-1"
@@ -89,14 +88,6 @@ void forget() {
 
 bool connection_lost() {
   return connection != nullptr && wl_display_get_error(connection) != 0;
-}
-
-bool show_message_box(const std::string& text, const std::string& caption) {
-  std::string output;
-  int status = -1;
-  return run_for_output({"zenity", "--info", "--no-markup", "--title=" + caption, "--text=" + text},
-                        output, status) ||
-         run_for_output({"kdialog", "--title", caption, "--msgbox", text}, output, status);
 }
 
 }  // namespace screen::wayland

@@ -18,13 +18,16 @@
 #include <vector>
 
 #include "base/cp1251.h"
-#include "screen/backend.h"
-#include "screen/desktop_sdl.h"
-#include "screen/pointer.h"
 #include "screen/scale.h"
+#include "screen/window/driver.h"
+#include "screen/window/linux/desktops.h"
+#include "screen/window/sdl/desktop_sdl.h"
 #include "screen/window_icon.h"
 
-namespace screen::backend {
+namespace screen::sdl_window {
+
+using driver::Event;
+using driver::EventKind;
 
 namespace {
 
@@ -44,10 +47,9 @@ const SDL_PixelFormat* mapped_for = nullptr;
 
 // What the events told us about the pointer and the window.
 int pointer_x = 0, pointer_y = 0;  // page position of the latest pointer event
-bool entered = false;              // the pointer is over the window (ENTER/LEAVE)
 bool captured = false;             // we hold the capture while a button is down
-bool focused = true;               // the window starts active
-bool minimised = false;
+int held_buttons = 0;              // buttons down, as the events told
+std::vector<Event> pending;        // events for the core's next look
 std::vector<std::string> drop_files;  // the files of the drop under way
 std::atomic<bool> on_wayland{false};  // the window is a native Wayland one
 
@@ -125,12 +127,18 @@ void size_window() {
 // the desktop as it is, the page enlarged by the largest whole factor and centred on black.
 // Back in a window at the desktop's scale. Wayland's modes are only the compositor blurring a
 // smaller surface: there it is always the desktop as it is.
-void toggle_full_screen() {
-  if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0) {
-    if (SDL_SetWindowFullscreen(window, 0) != 0) return;
+bool is_full_screen() {
+  return window != nullptr && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+bool set_full_screen(bool on) {
+  if (window == nullptr) return false;
+  if (on == is_full_screen()) return true;
+  if (!on) {
+    if (SDL_SetWindowFullscreen(window, 0) != 0) return false;
     size_window();
     show_all();
-    return;
+    return true;
   }
   const int display = SDL_GetWindowDisplayIndex(window);
   SDL_DisplayMode wanted{SDL_PIXELFORMAT_UNKNOWN, indexed->w, indexed->h, 0, nullptr};
@@ -141,8 +149,9 @@ void toggle_full_screen() {
                         SDL_SetWindowDisplayMode(window, &mode) == 0;
   if (SDL_SetWindowFullscreen(
           window, own_mode ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
-    return;
+    return false;
   show_all();
+  return true;
 }
 
 // The desktop's scale in percent: GDK_SCALE when it is a whole number, else the X
@@ -175,7 +184,7 @@ int button_bit(Uint8 sdl_button) {
 
 // Holds the capture while any button is down, so that a drag outside keeps reporting.
 void update_capture() {
-  const bool want = events::buttons() != 0;
+  const bool want = held_buttons != 0;
   if (want && !captured) {
     captured = SDL_CaptureMouse(SDL_TRUE) == 0;
   } else if (!want && captured) {
@@ -184,38 +193,37 @@ void update_capture() {
   }
 }
 
-void set_activation(bool now_focused, bool now_minimised) {
-  focused = now_focused;
-  minimised = now_minimised;
-  events::activation(focused && !minimised);
-  update_capture();
+void push(EventKind kind, bool on) {
+  Event e{kind};
+  e.on = on;
+  pending.push_back(std::move(e));
 }
 
 void handle_window_event(const SDL_WindowEvent& e) {
   switch (e.event) {
     case SDL_WINDOWEVENT_CLOSE:
-      events::close_requested();
+      pending.push_back({EventKind::close_request});
       break;
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       show_all();
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-      set_activation(true, minimised);
-      break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
-      set_activation(false, minimised);
+      push(EventKind::focus, e.event == SDL_WINDOWEVENT_FOCUS_GAINED);
+      held_buttons = 0;  // the core forgets them too
+      update_capture();
       break;
     case SDL_WINDOWEVENT_MINIMIZED:
-      set_activation(focused, true);
-      break;
     case SDL_WINDOWEVENT_RESTORED:
-      set_activation(focused, false);
+      push(EventKind::minimised, e.event == SDL_WINDOWEVENT_MINIMIZED);
+      held_buttons = 0;
+      update_capture();
       break;
     case SDL_WINDOWEVENT_MAXIMIZED:
-      // The maximise button switches to full screen instead of growing the window.
+      // The window keeps its size; what a maximise means is the core's.
       SDL_RestoreWindow(window);
-      toggle_full_screen();
+      pending.push_back({EventKind::maximise});
       break;
     default:
       break;
@@ -231,56 +239,43 @@ void set_pointer(int window_x, int window_y) {
   pointer_y = p.y;
 }
 
-// Notes where the pointer is before an event is handled.
-void track_pointer(const SDL_Event& e) {
-  if (e.type == SDL_MOUSEMOTION) {
-    set_pointer(e.motion.x, e.motion.y);
-  } else if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
-    set_pointer(e.button.x, e.button.y);
-  } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_ENTER) {
-    entered = true;
-    int x = 0, y = 0;
-    SDL_GetMouseState(&x, &y);
-    set_pointer(x, y);
-  } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_LEAVE) {
-    entered = false;
-  }
-}
-
-// Over the client area: inside its rectangle, and over the window or held there by the
-// capture (a captured drag outside reports positions beyond the edges).
-bool pointer_inside() {
-  const bool in_rect =
-      pointer_x >= 0 && pointer_y >= 0 && pointer_x < indexed->w && pointer_y < indexed->h;
-  return in_rect && (entered || captured);
-}
-
+// Hands the pointer's events to the core, positions as page pixels.
 void handle(const SDL_Event& e) {
-  track_pointer(e);
-  events::inside(pointer_inside());
   switch (e.type) {
     case SDL_MOUSEMOTION:
-      events::moved(pointer_x, pointer_y);
+      set_pointer(e.motion.x, e.motion.y);
+      pending.push_back({EventKind::motion, pointer_x, pointer_y});
       break;
     case SDL_MOUSEBUTTONDOWN:
-      if (const int bit = button_bit(e.button.button)) events::pressed(bit);
-      update_capture();
-      break;
     case SDL_MOUSEBUTTONUP:
-      if (const int bit = button_bit(e.button.button)) events::released(bit);
+      set_pointer(e.button.x, e.button.y);
+      pending.push_back({EventKind::motion, pointer_x, pointer_y});
+      if (const int bit = button_bit(e.button.button)) {
+        const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+        pending.push_back({down ? EventKind::press : EventKind::release, 0, 0, bit});
+        held_buttons = down ? held_buttons | bit : held_buttons & ~bit;
+      }
       update_capture();
       break;
     case SDL_MOUSEWHEEL: {
       const Sint32 y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
-      if (y != 0) events::wheel(y > 0 ? 1 : -1);
+      if (y != 0) pending.push_back({EventKind::wheel, 0, 0, 0, y > 0 ? 1 : -1});
       break;
     }
     case SDL_KEYDOWN:
       if ((e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER) &&
           (e.key.keysym.mod & KMOD_ALT) != 0 && e.key.repeat == 0)
-        toggle_full_screen();
+        pending.push_back({EventKind::full_screen_key});
       break;
     case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_ENTER) {
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        set_pointer(x, y);
+        pending.push_back({EventKind::enter, pointer_x, pointer_y});
+      } else if (e.window.event == SDL_WINDOWEVENT_LEAVE) {
+        pending.push_back({EventKind::leave});
+      }
       handle_window_event(e.window);
       break;
     case SDL_DROPBEGIN:
@@ -290,13 +285,15 @@ void handle(const SDL_Event& e) {
       if (e.drop.file != nullptr) drop_files.emplace_back(e.drop.file);
       SDL_free(e.drop.file);
       break;
-    case SDL_DROPCOMPLETE:
-      // One file installs as if chosen; several at once are not a choice.
-      if (drop_files.size() == 1) events::dropped(drop_files.front());
+    case SDL_DROPCOMPLETE: {
+      Event drop{EventKind::drop};
+      drop.files = std::move(drop_files);
       drop_files.clear();
+      pending.push_back(std::move(drop));
       break;
+    }
     case SDL_QUIT:  // only the launcher's own close button ends it, or a lost compositor
-      if (on_wayland && wayland::connection_lost()) desktop::connection_lost();
+      if (on_wayland && wayland::connection_lost()) pending.push_back({EventKind::lost});
       break;
     default:
       break;
@@ -386,11 +383,7 @@ bool open_on(const char* drivers, int width, int height, std::string_view title,
 
 }  // namespace
 
-bool wants_service_thread() {
-  return true;
-}
-
-bool open(int width, int height, std::string_view title, std::string& error) {
+bool open(int width, int height, std::string_view title, bool, std::string& error) {
   // Ctrl+C and SIGTERM end the launcher as they end any program.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // A small window has no reason to switch off the desktop's compositor.
@@ -454,8 +447,9 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   SDL_StopTextInput();  // no keyboard input, so no input method either
   SDL_RaiseWindow(window);
   pointer_x = pointer_y = 0;
-  entered = captured = minimised = false;
-  focused = true;
+  captured = false;
+  held_buttons = 0;
+  pending.clear();
   holding = false;
   const Uint32 registered = SDL_RegisterEvents(1);
   wake_event = registered != Uint32(-1) ? registered : 0;
@@ -497,29 +491,20 @@ void present(const std::uint8_t* page, int width, int first, int last) {
     SDL_UpdateWindowSurfaceRects(window, &shown, 1);
 }
 
-void handle_events() {
+void take_events(std::vector<Event>& events) {
   if (holding) handle(held);
   holding = false;
   SDL_Event e;
   while (SDL_PollEvent(&e)) handle(e);
-}
-
-// Before 2.0.22 SDL_WaitEventTimeout polls every few milliseconds, and an event pushed from
-// another thread does not end the wait.
-bool can_wait() {
-#if SDL_VERSION_ATLEAST(2, 0, 22)
-  SDL_version v{};
-  SDL_GetVersion(&v);
-  return SDL_VERSIONNUM(v.major, v.minor, v.patch) >= SDL_VERSIONNUM(2, 0, 22) && wake_event != 0;
-#else
-  return false;
-#endif
+  for (Event& event : pending) events.push_back(std::move(event));
+  pending.clear();
 }
 
 void wait_for_event(int milliseconds) {
   if (holding) return;
   SDL_Event e;
-  if (SDL_WaitEventTimeout(&e, milliseconds) == 1 && e.type != wake_event) {
+  const int got = milliseconds < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, milliseconds);
+  if (got == 1 && e.type != wake_event) {
     held = e;
     holding = true;
   }
@@ -540,33 +525,35 @@ void close() {
   release_all();
 }
 
-}  // namespace screen::backend
-
-namespace screen {
-
-void desktop::connection_lost() {
-  static constexpr char line[] = "gorvex-launcher: lost the connection to the display\n";
-  (void)!write(2, line, sizeof line - 1);
-  _exit(1);
-}
-
-std::uint64_t window_system_id() {
+std::uint64_t window_id() {
   return x11::window_id();
 }
 
-// On Wayland SDL's own box starts zenity in a way that fails on some compositors: the box is
-// started as the file chooser is, natively.
-void show_message_box(std::string_view text, std::string_view caption) {
-  const std::string utf8_text = cp1251::to_utf8(text);
-  const std::string utf8_caption = cp1251::to_utf8(caption);
-  if (backend::on_wayland) {
-    if (!wayland::show_message_box(utf8_text, utf8_caption))
-      std::fprintf(stderr, "%s: %s\n", utf8_caption.c_str(), utf8_text.c_str());
-    return;
-  }
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8_caption.c_str(), utf8_text.c_str(),
-                               nullptr) != 0)
-    std::fprintf(stderr, "%s: %s\n", utf8_caption.c_str(), utf8_text.c_str());
+// SDL's own box on X11; on Wayland SDL's box starts zenity in a way that fails on some
+// compositors, so the box is left to the launcher's dialog programs there.
+bool show_box(const std::string& text, const std::string& caption) {
+  if (on_wayland) return false;
+  return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(),
+                                  nullptr) == 0;
 }
 
-}  // namespace screen
+}  // namespace screen::sdl_window
+
+namespace screen::linux_window {
+
+// SDL serves X11, and Wayland too where it is chosen there.
+const Desktop x11_desktop{"x11",
+                          sdl_window::open,
+                          sdl_window::set_title,
+                          sdl_window::set_palette,
+                          sdl_window::present,
+                          sdl_window::take_events,
+                          sdl_window::wait_for_event,
+                          sdl_window::wake,
+                          sdl_window::set_full_screen,
+                          sdl_window::is_full_screen,
+                          sdl_window::close,
+                          sdl_window::window_id,
+                          sdl_window::show_box};
+
+}  // namespace screen::linux_window

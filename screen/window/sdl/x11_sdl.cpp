@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "screen/desktop_sdl.h"
+#include "screen/window/driver.h"
+#include "screen/window/sdl/desktop_sdl.h"
 #include "screen/scale.h"
 
 namespace screen::x11 {
@@ -19,7 +20,7 @@ std::atomic<std::uint64_t> system_id{0};  // read by the program thread's dialog
 // Xlib's own handler exits from whichever thread saw the connection go, running exit
 // handlers while the other thread draws: end here at once instead, children with us.
 int display_lost(Display*) {
-  desktop::connection_lost();
+  driver::connection_lost();
 }
 
 // Xlib's own handler ends the process on any protocol error. A request about a window that

@@ -1,0 +1,115 @@
+// The page enlarged at whole and fractional scales: exact inside every page pixel, mixed by
+// area only where a buffer pixel straddles two, and the way back from a buffer point.
+
+#include "screen/window/scaler.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+using screen::scale::Point;
+using screen::window::Placement;
+using screen::window::Scaler;
+
+// A page whose pixel (x, y) has colour x % 4 + 4 * (y % 4); colour i is (i * 16, 0, 255 - i).
+struct Picture {
+  Point page{8, 6};
+  std::vector<std::uint8_t> pixels;
+  Scaler scaler;
+  Picture() {
+    for (int y = 0; y < page.y; ++y)
+      for (int x = 0; x < page.x; ++x) pixels.push_back(std::uint8_t(x % 4 + 4 * (y % 4)));
+    std::array<screen::Rgb, 256> palette{};
+    for (int i = 0; i < 256; ++i)
+      palette[std::size_t(i)] = {std::uint8_t(i * 16), 0, std::uint8_t(255 - i)};
+    scaler.set_palette(palette);
+  }
+  static std::uint32_t colour(int x, int y) {
+    const int i = x % 4 + 4 * (y % 4);
+    return std::uint32_t(i * 16) << 16 | std::uint32_t(255 - i);
+  }
+  std::vector<std::uint32_t> paint(Point buffer, const Placement& at) {
+    scaler.place(page, buffer, at);
+    std::vector<std::uint32_t> out(std::size_t(buffer.x * buffer.y), 0xDEAD);
+    scaler.paint_all(pixels.data(), page.x, out.data(), buffer.x * 4);
+    return out;
+  }
+};
+
+std::uint32_t red(std::uint32_t c) {
+  return c >> 16 & 0xFF;
+}
+
+TEST(Scaler, WholeScalesRepeatEveryPagePixelAsABlock) {
+  Picture p;
+  const Placement at = screen::window::windowed(p.page, 2.0);
+  ASSERT_EQ(at, (Placement{2.0, 0, 0, 16, 12}));
+  const auto out = p.paint({16, 12}, at);
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 16; ++x)
+      ASSERT_EQ(out[std::size_t(y * 16 + x)], Picture::colour(x / 2, y / 2)) << x << "," << y;
+}
+
+TEST(Scaler, AtOneAndAHalfOnlyStraddlingPixelsMixAndByArea) {
+  Picture p;
+  const Placement at = screen::window::windowed(p.page, 1.5);
+  ASSERT_EQ(at, (Placement{1.5, 0, 0, 12, 9}));
+  const auto out = p.paint({12, 9}, at);
+  // Buffer columns 0, 2 (and 3, 5, ...) lie inside one page pixel; 1, 4, 7, 10 straddle two,
+  // half of each. Rows likewise.
+  for (int y = 0; y < 9; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      const std::uint32_t c = out[std::size_t(y * 12 + x)];
+      const bool x_straddles = x % 3 == 1, y_straddles = y % 3 == 1;
+      const int px = x * 2 / 3, py = y * 2 / 3;
+      if (!x_straddles && !y_straddles) {
+        ASSERT_EQ(c, Picture::colour(px, py)) << x << "," << y;
+      } else if (x_straddles && !y_straddles) {
+        const unsigned want = (red(Picture::colour(px, py)) + red(Picture::colour(px + 1, py)) + 1) / 2;
+        ASSERT_NEAR(red(c), want, 1) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(Scaler, FullScreenKeepsThePageShapeCentredOnBlack) {
+  Picture p;
+  const Placement at = screen::window::fitted({30, 12}, p.page);  // room for 3.75 x 2
+  ASSERT_EQ(at, (Placement{2.0, 7, 0, 16, 12}));
+  const auto out = p.paint({30, 12}, at);
+  EXPECT_EQ(out[0], 0u);
+  EXPECT_EQ(out[6], 0u);
+  EXPECT_EQ(out[7], Picture::colour(0, 0));
+  EXPECT_EQ(out[22], Picture::colour(7, 0));
+  EXPECT_EQ(out[23], 0u);
+  EXPECT_EQ(screen::window::fitted({1920, 1080}, {640, 480}),
+            (Placement{2.25, 240, 0, 1440, 1080}));
+}
+
+TEST(Scaler, ABandPaintsTheBufferRowsItTouchesAndNoOthers) {
+  Picture p;
+  const Placement at = screen::window::windowed(p.page, 1.5);
+  p.scaler.place(p.page, {12, 9}, at);
+  std::vector<std::uint32_t> out(12 * 9, 0xDEAD);
+  // Page row 1 covers buffer rows 1.5 to 3: row 1 (shared with page row 0) and row 2.
+  EXPECT_EQ(p.scaler.paint(p.pixels.data(), 8, 1, 1, out.data(), 48), (Point{1, 2}));
+  EXPECT_EQ(out[0], 0xDEADu);
+  EXPECT_NE(out[12], 0xDEADu);
+  EXPECT_EQ(out[3 * 12], 0xDEADu);
+}
+
+TEST(Scaler, ABufferPointLandsOnThePagePixelUnderIt) {
+  const Placement at = screen::window::windowed({640, 480}, 1.5);
+  EXPECT_EQ(screen::window::page_point(at, 1.4, 0), (Point{0, 0}));
+  EXPECT_EQ(screen::window::page_point(at, 1.6, 719.9), (Point{1, 479}));
+  EXPECT_EQ(screen::window::page_point(at, 959.5, 0).x, 639);
+  EXPECT_EQ(screen::window::page_point(at, -0.5, 720).y, 480);
+  EXPECT_EQ(screen::window::page_point(at, -0.5, 0).x, -1);
+  EXPECT_EQ(screen::window::scale_of_percent(150), 1.5);
+  EXPECT_EQ(screen::window::scale_of_percent(50), 1.0);
+}
+
+}  // namespace
