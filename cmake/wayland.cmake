@@ -28,17 +28,20 @@ foreach(protocol stable/xdg-shell/xdg-shell.xml
        ${gorvex_protocol_dir}/${name}-client-protocol.h)
 endforeach()
 
+# The protocols' code, for the driver and the benchmark's Wayland floor.
+add_library(gorvex_wayland_protocols STATIC ${gorvex_protocol_sources})
+target_include_directories(gorvex_wayland_protocols PUBLIC ${gorvex_protocol_dir})
+target_link_libraries(gorvex_wayland_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
+
 add_library(gorvex_wayland OBJECT
   screen/window/wayland/connection.cpp screen/window/wayland/window.cpp
   screen/window/wayland/present.cpp screen/window/wayland/input.cpp
-  screen/window/wayland/drop.cpp screen/window/wayland/desktop.cpp
-  ${gorvex_protocol_sources})
-target_include_directories(gorvex_wayland PRIVATE ${gorvex_protocol_dir})
-target_link_libraries(gorvex_wayland PUBLIC gorvex_core PkgConfig::WAYLAND)
+  screen/window/wayland/drop.cpp screen/window/wayland/desktop.cpp)
+target_link_libraries(gorvex_wayland PUBLIC gorvex_core gorvex_wayland_protocols
+                      PkgConfig::WAYLAND)
 # Where libdecor looks for the plugins that draw title bars.
 target_compile_definitions(gorvex_wayland PRIVATE
   GORVEX_LIBDECOR_PLUGINS="/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/libdecor/plugins-1")
-set_source_files_properties(${gorvex_protocol_sources} PROPERTIES SKIP_LINTING ON)
 foreach(source connection window present input drop desktop)
   set_source_files_properties(screen/window/wayland/${source}.cpp PROPERTIES
                               COMPILE_OPTIONS "${GORVEX_WARNINGS}")
