@@ -50,8 +50,8 @@ void global(void*, wl_registry* registry, std::uint32_t name, const char* interf
             std::uint32_t) {
   const std::string_view kind = interface;
   if (kind == wl_compositor_interface.name)
-    compositor = static_cast<wl_compositor*>(
-        wl_registry_bind(registry, name, &wl_compositor_interface, 1));
+    compositor =
+        static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 1));
   if (kind == wl_shm_interface.name)
     shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
   if (kind == xdg_wm_base_interface.name) {

@@ -77,11 +77,15 @@ void drag_drop(void*, wl_data_device*) {
     return;
   }
   stop_reading();  // an earlier list still coming is given up
-  wl_data_offer_receive(state.dragged.offer, uri_list, ends[1]);
+  forget(state.dropped);
+  // The offer outlives the leave that follows the drop, until the list has arrived: finish()
+  // then tells the source it was taken.
+  state.dropped = state.dragged;
+  state.dragged = Offer{};
+  wl_data_offer_receive(state.dropped.offer, uri_list, ends[1]);
   wl_display_flush(state.display);
   ::close(ends[1]);
   state.drop_fd = ends[0];
-  // The offer lives until the list has arrived: finish() tells the source it was taken.
 }
 
 void selection(void*, wl_data_device*, wl_data_offer* offer) {
@@ -97,10 +101,10 @@ constexpr wl_data_device_listener device_listener{data_offer,  drag_enter, drag_
 void finish_drop() {
   std::vector<std::string> files;
   const bool good = !state.drop_too_long && window::parse_uri_list(state.drop_text, files);
-  if (state.dragged.offer != nullptr &&
-      wl_proxy_get_version(reinterpret_cast<wl_proxy*>(state.dragged.offer)) >= 3)
-    wl_data_offer_finish(state.dragged.offer);
-  forget(state.dragged);
+  if (good && state.dropped.offer != nullptr &&
+      wl_proxy_get_version(reinterpret_cast<wl_proxy*>(state.dropped.offer)) >= 3)
+    wl_data_offer_finish(state.dropped.offer);
+  forget(state.dropped);
   stop_reading();
   if (!good || files.empty()) return;
   driver::Event event;
@@ -140,6 +144,7 @@ void release_drop() {
   stop_reading();
   forget(state.pending_offer);
   forget(state.dragged);
+  forget(state.dropped);
   if (state.data_device != nullptr) {
     if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(state.data_device)) >= 2)
       wl_data_device_release(state.data_device);

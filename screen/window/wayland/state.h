@@ -113,6 +113,7 @@ struct State {
   wl_data_device* data_device = nullptr;
   Offer pending_offer;  // announced, not yet over the window
   Offer dragged;        // over the window
+  Offer dropped;        // dropped: its list is being read
   int drop_fd = -1;     // the dropped list arrives here
   std::string drop_text;
   bool drop_too_long = false;
