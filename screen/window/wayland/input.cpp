@@ -217,6 +217,18 @@ void touch_orientation(void*, wl_touch*, std::int32_t, wl_fixed_t) {}
 constexpr wl_touch_listener touch_listener{touch_down,   touch_up,    touch_motion,     touch_frame,
                                            touch_cancel, touch_shape, touch_orientation};
 
+// Gives back a pointer, keyboard or touch: released where the seat knows how (version 3).
+template <typename Device, void (*release)(Device*), void (*destroy)(Device*)>
+void give_back(Device* device) {
+  if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(device)) >= 3)
+    release(device);
+  else
+    destroy(device);
+}
+constexpr auto drop_pointer = give_back<wl_pointer, wl_pointer_release, wl_pointer_destroy>;
+constexpr auto drop_keyboard = give_back<wl_keyboard, wl_keyboard_release, wl_keyboard_destroy>;
+constexpr auto drop_touch = give_back<wl_touch, wl_touch_release, wl_touch_destroy>;
+
 }  // namespace
 
 void seat_capabilities(std::uint32_t capabilities) {
@@ -227,21 +239,21 @@ void seat_capabilities(std::uint32_t capabilities) {
     state.pointer = wl_seat_get_pointer(state.seat);
     wl_pointer_add_listener(state.pointer, &pointer_listener, nullptr);
   } else if (!pointer && state.pointer != nullptr) {
-    wl_pointer_release(state.pointer);
+    drop_pointer(state.pointer);
     state.pointer = nullptr;
   }
   if (keyboard && state.keyboard == nullptr) {
     state.keyboard = wl_seat_get_keyboard(state.seat);
     wl_keyboard_add_listener(state.keyboard, &keyboard_listener, nullptr);
   } else if (!keyboard && state.keyboard != nullptr) {
-    wl_keyboard_release(state.keyboard);
+    drop_keyboard(state.keyboard);
     state.keyboard = nullptr;
   }
   if (touch && state.touch == nullptr) {
     state.touch = wl_seat_get_touch(state.seat);
     wl_touch_add_listener(state.touch, &touch_listener, nullptr);
   } else if (!touch && state.touch != nullptr) {
-    wl_touch_release(state.touch);
+    drop_touch(state.touch);
     state.touch = nullptr;
   }
 }
@@ -251,9 +263,9 @@ void cursor_scale_changed() {
 }
 
 void release_input() {
-  if (state.pointer != nullptr) wl_pointer_release(state.pointer);
-  if (state.keyboard != nullptr) wl_keyboard_release(state.keyboard);
-  if (state.touch != nullptr) wl_touch_release(state.touch);
+  if (state.pointer != nullptr) drop_pointer(state.pointer);
+  if (state.keyboard != nullptr) drop_keyboard(state.keyboard);
+  if (state.touch != nullptr) drop_touch(state.touch);
   if (state.cursor_surface != nullptr) wl_surface_destroy(state.cursor_surface);
   if (state.cursor_theme != nullptr) wl_cursor_theme_destroy(state.cursor_theme);
   state.pointer = nullptr;

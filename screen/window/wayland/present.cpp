@@ -88,15 +88,19 @@ void free_buffers() {
 }
 
 void relayout() {
-  if (!state.configured || state.surface == nullptr) return;
+  if (!state.configured || state.deciding || state.surface == nullptr) return;
   const int u = std::clamp(scale_units(), units, 16 * units);
   const bool viewported = state.viewport != nullptr;
   // Without a viewport the buffer scale is a whole number; a fraction needs the viewport.
   const int whole = std::max(1, u / units);
   const int effective = viewported ? u : whole * units;
-  const scale::Point area = state.full ? state.area : state.page;
-  const scale::Point size{int((long long)area.x * effective / units),
-                          int((long long)area.y * effective / units)};
+  // A full-screen area as large as the compositor likes, but buffers of at most 8192 pixels
+  // a side.
+  const int most = 8192 / ((effective + units - 1) / units);
+  const scale::Point asked = state.full ? state.area : state.page;
+  const scale::Point area{std::clamp(asked.x, 1, most), std::clamp(asked.y, 1, most)};
+  const scale::Point size{int(((long long)area.x * effective + units / 2) / units),
+                          int(((long long)area.y * effective + units / 2) / units)};
   const double s = double(effective) / units;
   const window::Placement at =
       state.full ? window::fitted(size, state.page) : window::windowed(state.page, s);

@@ -76,6 +76,7 @@ struct State {
   wp_viewport* viewport = nullptr;
   wp_fractional_scale_v1* fractional = nullptr;
   bool configured = false;
+  bool deciding = false;  // the toplevel waits to hear who draws its title bar
   int configures = 0;
   bool full = false;          // the compositor shows the window full screen
   bool asked_full = false;    // we asked for it

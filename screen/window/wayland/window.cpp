@@ -31,7 +31,6 @@ constexpr int first_configure_ms = 5000;
 constexpr int full_screen_answer_ms = 1000;
 
 std::string title_utf8;
-bool deciding = false;  // the toplevel waits to hear who draws its title bar
 
 // What the compositor last asked of the toplevel, applied on the surface's configure.
 struct Asked {
@@ -58,7 +57,7 @@ void apply(const Asked& wanted) {
                    : state.page;
   state.configured = true;
   ++state.configures;
-  if (!deciding) relayout();
+  relayout();
 }
 
 // The plain toplevel.
@@ -199,17 +198,17 @@ bool libdecor_can_draw() {
 void surface_enter(void*, wl_surface*, wl_output* output) {
   for (Output& known : state.outputs)
     if (known.output == output) known.entered = true;
-  if (state.configured && !deciding) relayout();
+  relayout();
 }
 void surface_leave(void*, wl_surface*, wl_output* output) {
   for (Output& known : state.outputs)
     if (known.output == output) known.entered = false;
-  if (state.configured && !deciding) relayout();
+  relayout();
 }
 #ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
 void surface_preferred_scale(void*, wl_surface*, std::int32_t factor) {
   state.preferred_integer = std::clamp(factor, 1, 16);
-  if (state.configured && !deciding) relayout();
+  relayout();
 }
 void surface_preferred_transform(void*, wl_surface*, std::uint32_t) {}
 constexpr wl_surface_listener window_surface_listener{
@@ -220,7 +219,7 @@ constexpr wl_surface_listener window_surface_listener{surface_enter, surface_lea
 
 void preferred_scale(void*, wp_fractional_scale_v1*, std::uint32_t units) {
   state.preferred_units = int(std::clamp(units, 120u, 16u * 120u));
-  if (state.configured && !deciding) relayout();
+  relayout();
 }
 constexpr wp_fractional_scale_v1_listener fractional_listener{preferred_scale};
 
@@ -279,10 +278,10 @@ bool open_window(int width, int height, std::string_view title, bool last_resort
   title_utf8 = cp1251::to_utf8(title);
   make_surface();
   if (state.decoration_manager != nullptr) {
-    deciding = true;
+    state.deciding = true;
     make_plain(true);
     const bool shown = wait_for_first_configure(error);
-    deciding = false;
+    state.deciding = false;
     if (!shown) return false;
     if (state.decoration_mode == 2) {
       relayout();
@@ -380,7 +379,6 @@ void close() {
   destroy_window();
   disconnect();
   asked = Asked{};
-  deciding = false;
 }
 
 std::uint64_t window_id() {
