@@ -313,6 +313,105 @@ class Weston(XServer):
             shutil.rmtree(self.runtime, ignore_errors=True)
 
 
+class KWin(Weston):
+    """A Wayland desktop that scales by a fraction: KWin inside a private X server, one output
+    of 640 x 480 points at `scale` (KWin 5.27 takes it from --scale and offers the window
+    wp_fractional_scale_v1), whose window sits at the output's corner. xdotool and screenshots
+    work on the X server below, where a point of the output is `scale` pixels wide."""
+
+    def __init__(self, size="1024x768", scale=1.5):
+        XServer.__init__(self, size)
+        self.factor = scale
+        self.runtime = tempfile.mkdtemp(prefix="gorvex-kwin-")  # mode 0700, as required
+        self.socket = "wayland-gorvex"
+        self.log = os.path.join(self.runtime, "kwin.log")
+        self.x_display = None
+        self.pointer = (0, 0)
+        # The package gives kwin_wayland a file capability that a container may refuse to
+        # grant ("Operation not permitted"); a copy runs without it.
+        kwin = os.path.join(self.runtime, "kwin_wayland")
+        shutil.copy(shutil.which("kwin_wayland"), kwin)
+        with open(self.log, "wb") as log:
+            self.compositor = subprocess.Popen(
+                ["dbus-run-session", kwin, "--x11-display", self.display, "--socket",
+                 self.socket, "--width=%d" % WIDTH, "--height=%d" % HEIGHT,
+                 "--scale=%s" % scale, "--no-lockscreen", "--no-global-shortcuts",
+                 "--no-kactivities"],
+                env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, HOME=self.runtime),
+                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                start_new_session=True)
+        try:
+            wait_until("KWin's socket", lambda: self.compositor.poll() is None
+                       and os.path.exists(os.path.join(self.runtime, self.socket)), 30)
+            title = ("KDE Wayland Compositor (%s) - Press right control key to grab input"
+                     % self.socket)
+            self.output = wait_until("KWin's window", lambda: self.windows_named(title)
+                                     or None, 15)[0]
+            self.xdotool("windowfocus", "--sync", self.output)
+        except BaseException:
+            self.stop()
+            raise
+
+    def windows_named(self, name):
+        if name.startswith("KDE Wayland Compositor"):
+            return XServer.windows_named(self, name)
+        return Weston.windows_named(self, name)
+
+    def hide_pointer(self, picture):
+        return picture  # the pointer is the X server's, not in the picture
+
+    def lose_display(self):
+        self.stop_compositor(signal.SIGKILL)
+
+    def stop_compositor(self, how=signal.SIGTERM):
+        """dbus-run-session does not pass an ending on to KWin: the whole group goes."""
+        if getattr(self, "compositor", None) and self.compositor.poll() is None:
+            try:
+                os.killpg(self.compositor.pid, how)
+                self.compositor.wait(timeout=10)
+            except (ProcessLookupError, subprocess.TimeoutExpired):
+                os.killpg(self.compositor.pid, signal.SIGKILL)
+                self.compositor.wait(timeout=10)
+        try:
+            os.killpg(self.compositor.pid, signal.SIGKILL)  # what is left of the group
+        except (ProcessLookupError, AttributeError):
+            pass
+
+    def stop(self):
+        self.stop_compositor()
+        Weston.stop(self)
+
+
+def fractional_rule_holds(picture, expected, k):
+    """Whether `picture` is `expected` (a page) enlarged by the fraction `k`: inside every page
+    pixel the colour exact, and a pixel straddling page pixels within their colours."""
+    width, height = picture.size
+
+    def spans(count, limit):
+        # The page pixels a screen pixel's span [i / k, (i + 1) / k) touches, first and last.
+        out = []
+        for i in range(count):
+            first = int(i / k + 1e-9)
+            last = min(int((i + 1) / k - 1e-9), limit - 1)
+            out.append((min(first, limit - 1), last))
+        return out
+    columns, rows = spans(width, expected.size[0]), spans(height, expected.size[1])
+    got, want = picture.load(), expected.convert("RGB").load()
+    for y, (r0, r1) in enumerate(rows):
+        for x, (c0, c1) in enumerate(columns):
+            pixel = got[x, y]
+            if r0 == r1 and c0 == c1:
+                if pixel != want[c0, r0]:
+                    return False
+                continue
+            corners = [want[c, r] for c in (c0, c1) for r in (r0, r1)]
+            for channel in range(3):
+                values = [corner[channel] for corner in corners]
+                if not min(values) <= pixel[channel] <= max(values):
+                    return False
+    return True
+
+
 # The desktops the session can be: GORVEX_E2E_DESKTOP names one (X11 when unset).
 DESKTOPS = {
     "x11": XServer,
@@ -320,6 +419,7 @@ DESKTOPS = {
     "wayland-2": lambda size: Weston(size, scale=2),
     "wayland-3": lambda size: Weston(size, scale=3),
     "xwayland-2": lambda size: Weston(size, scale=2, xwayland=True),
+    "kwin-1.5": lambda size: KWin(size, scale=1.5),
 }
 
 
@@ -443,6 +543,14 @@ class Launcher:
         """Waits until the window's rows first..last-1 equal the expected picture's, each
         pixel a k x k block on a desktop scaled k times."""
         k = self.server.factor
+        if k != int(k):  # a fractional scale: the page's rows shown by its own rule
+            page = expected.crop((0, rows[0], WIDTH, rows[1]))
+            top, bottom = int(round(rows[0] * k)), int(round(rows[1] * k))
+            wait_until("rows %d..%d as expected" % (rows[0], rows[1] - 1),
+                       lambda: fractional_rule_holds(
+                           self.window_pixels().crop((0, top, int(round(WIDTH * k)), bottom)),
+                           page, k), timeout, step=0.1)
+            return
         box = (0, rows[0] * k, WIDTH * k, rows[1] * k)
         wanted = expected.resize((WIDTH * k, HEIGHT * k), Image.NEAREST)
         hide = getattr(self.server, "hide_pointer", lambda picture: picture)
@@ -454,11 +562,15 @@ class Launcher:
         """The window's client area as the screen shows it, k x k pixels a point."""
         x, y = self.origin
         k = self.server.factor
-        return self.server.screenshot().crop((x, y, x + WIDTH * k, y + HEIGHT * k))
+        return self.server.screenshot().crop((x, y, x + int(round(WIDTH * k)),
+                                              y + int(round(HEIGHT * k))))
 
     def move(self, x, y):
         ox, oy = self.origin
         k = self.server.factor
+        if k != int(k):  # the middle of the page pixel, which a fraction leaves uneven
+            self.server.xdotool("mousemove", ox + int((x + 0.5) * k), oy + int((y + 0.5) * k))
+            return
         self.server.xdotool("mousemove", ox + x * k, oy + y * k)
 
     def click(self, x, y, button=1, hold=0.1):
