@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -20,6 +21,9 @@
 namespace screen::wayland_window {
 
 State state;
+// Made once and kept for the process: wake() may come from any thread at any time, even while
+// the window closes.
+std::atomic<int> wake_descriptor{-1};
 
 namespace {
 
@@ -116,7 +120,8 @@ bool connect(std::string& error) {
     error = "cannot connect to the Wayland display";
     return false;
   }
-  state.wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wake_descriptor.load() < 0) wake_descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  state.wake_fd = wake_descriptor.load();
   state.registry = wl_display_get_registry(state.display);
   wl_registry_add_listener(state.registry, &registry_listener, nullptr);
   // The globals, then what the bound ones say of themselves (scales, the seat).
@@ -186,8 +191,6 @@ bool pump_until(bool (*done)(), int milliseconds) {
 }
 
 void disconnect() {
-  if (state.wake_fd >= 0) ::close(state.wake_fd);
-  state.wake_fd = -1;
   for (Output& output : state.outputs) wl_output_destroy(output.output);
   state.outputs.clear();
   if (state.fractional_manager != nullptr)

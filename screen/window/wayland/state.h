@@ -5,6 +5,7 @@
 #include <wayland-client.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -125,6 +126,7 @@ struct State {
 };
 
 extern State state;
+extern std::atomic<int> wake_descriptor;
 
 // connection.cpp
 bool connect(std::string& error);

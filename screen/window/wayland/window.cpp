@@ -366,7 +366,7 @@ void wait_for_event(int milliseconds) {
 }
 
 void wake() {
-  const int fd = state.wake_fd;
+  const int fd = wake_descriptor.load();
   if (fd < 0) return;
   const std::uint64_t one = 1;
   [[maybe_unused]] const auto written = write(fd, &one, sizeof one);
