@@ -100,7 +100,7 @@ void make_plain(bool ask_for_title_bar) {
   xdg_toplevel_set_title(state.toplevel, title_utf8.c_str());
   xdg_toplevel_set_app_id(state.toplevel, app_id);
   xdg_toplevel_set_min_size(state.toplevel, state.page.x, state.page.y);
-  xdg_toplevel_set_max_size(state.toplevel, state.page.x, state.page.y);
+  // No largest size: a fixed one would grey out the maximise button, which means full screen.
   if (ask_for_title_bar && state.decoration_manager != nullptr) {
     state.decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(state.decoration_manager,
                                                                           state.toplevel);
@@ -168,8 +168,8 @@ bool make_decorated(std::string& error) {
   libdecor_frame_set_title(state.frame, title_utf8.c_str());
   libdecor_frame_set_app_id(state.frame, app_id);
   libdecor_frame_set_min_content_size(state.frame, state.page.x, state.page.y);
-  libdecor_frame_set_max_content_size(state.frame, state.page.x, state.page.y);
-  libdecor_frame_unset_capabilities(state.frame, LIBDECOR_ACTION_RESIZE);
+  // Resizable as libdecor sees it, so that its maximise button works (and means full screen);
+  // a size asked by dragging an edge is answered with the page's own.
   libdecor_frame_map(state.frame);
   return true;
 }
@@ -344,9 +344,11 @@ bool set_full_screen(bool on) {
   } else {
     xdg_toplevel_unset_fullscreen(state.toplevel);
   }
-  static int before = 0;
-  before = state.configures;
-  pump_until([] { return state.configures != before; }, full_screen_answer_ms);
+  // Other configurations may come first (the end of a maximised state): the answer is the
+  // state asked for, or none within the limit.
+  static bool wanted = false;
+  wanted = on;
+  pump_until([] { return state.full == wanted; }, full_screen_answer_ms);
   return state.full == on;
 }
 
