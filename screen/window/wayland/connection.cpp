@@ -21,6 +21,10 @@
 namespace screen::wayland_window {
 
 State state;
+
+namespace {
+constexpr int answer_ms = 5000;
+}  // namespace
 // Made once and kept for the process: wake() may come from any thread at any time, even while
 // the window closes.
 std::atomic<int> wake_descriptor{-1};
@@ -100,6 +104,22 @@ void global_removed(void*, wl_registry*, std::uint32_t name) {
 
 constexpr wl_registry_listener registry_listener{global, global_removed};
 
+// A round trip with a time limit: a compositor that does not answer must not hold the
+// launcher for ever.
+int answers = 0;
+void answered(void*, wl_callback* callback, std::uint32_t) {
+  wl_callback_destroy(callback);
+  ++answers;
+}
+constexpr wl_callback_listener answer_listener{answered};
+
+bool round_trip(int milliseconds) {
+  static int wanted = 0;
+  wanted = answers + 1;
+  wl_callback_add_listener(wl_display_sync(state.display), &answer_listener, nullptr);
+  return pump_until([] { return answers >= wanted; }, milliseconds);
+}
+
 }  // namespace
 
 void push(const driver::Event& event) {
@@ -125,8 +145,9 @@ bool connect(std::string& error) {
   state.registry = wl_display_get_registry(state.display);
   wl_registry_add_listener(state.registry, &registry_listener, nullptr);
   // The globals, then what the bound ones say of themselves (scales, the seat).
-  if (wl_display_roundtrip(state.display) < 0 || wl_display_roundtrip(state.display) < 0) {
-    error = "the Wayland compositor does not answer";
+  if (!round_trip(answer_ms) || !round_trip(answer_ms)) {
+    error = state.lost ? "the Wayland compositor closed the connection"
+                       : "the Wayland compositor does not answer";
     return false;
   }
   if (state.compositor == nullptr || state.shm == nullptr || state.shell == nullptr) {
