@@ -319,10 +319,20 @@ class KWin(Weston):
     wp_fractional_scale_v1), whose window sits at the output's corner. xdotool and screenshots
     work on the X server below, where a point of the output is `scale` pixels wide."""
 
-    def __init__(self, size="1024x768", scale=1.5):
-        XServer.__init__(self, size)
+    def __init__(self, size="1024x768", scale=1.5, client_side=False):
+        # Asking clients for their own title bars: no decoration plugin for KWin itself. The
+        # output is then taller than the window with its title bar, placed where KWin likes.
+        height = HEIGHT + 60 if client_side else HEIGHT
+        w, h = (int(v) for v in size.split("x"))
+        XServer.__init__(self, "%dx%d" % (max(w, int(WIDTH * scale) + 128),
+                                          max(h, int(height * scale) + 64)))
         self.factor = scale
         self.runtime = tempfile.mkdtemp(prefix="gorvex-kwin-")  # mode 0700, as required
+        self.client_side = client_side
+        if client_side:
+            os.makedirs(os.path.join(self.runtime, ".config"))
+            with open(os.path.join(self.runtime, ".config", "kwinrc"), "w") as f:
+                f.write("[org.kde.kdecoration2]\nNoPlugin=true\n")
         self.socket = "wayland-gorvex"
         self.log = os.path.join(self.runtime, "kwin.log")
         self.x_display = None
@@ -334,7 +344,7 @@ class KWin(Weston):
         with open(self.log, "wb") as log:
             self.compositor = subprocess.Popen(
                 ["dbus-run-session", kwin, "--x11-display", self.display, "--socket",
-                 self.socket, "--width=%d" % WIDTH, "--height=%d" % HEIGHT,
+                 self.socket, "--width=%d" % WIDTH, "--height=%d" % height,
                  "--scale=%s" % scale, "--no-lockscreen", "--no-global-shortcuts",
                  "--no-kactivities"],
                 env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, HOME=self.runtime),
@@ -359,6 +369,20 @@ class KWin(Weston):
 
     def hide_pointer(self, picture):
         return picture  # the pointer is the X server's, not in the picture
+
+    def page_origin(self, expected):
+        """Where the page's corner is, under a title bar of the client's own: the first row
+        from which the page's top band shows by the fractional rule; None before it shows."""
+        if not self.client_side:
+            return (0, 0)
+        k = self.factor
+        band = expected.crop((0, 0, 60, 8))
+        shot = self.screenshot()
+        size = (int(round(60 * k)), int(round(8 * k)))
+        for y in range(0, int(round(60 * k)) + 1):
+            if fractional_rule_holds(shot.crop((0, y, size[0], y + size[1])), band, k):
+                return (0, y)
+        return None
 
     def lose_display(self):
         self.stop_compositor(signal.SIGKILL)
@@ -420,6 +444,7 @@ DESKTOPS = {
     "wayland-3": lambda size: Weston(size, scale=3),
     "xwayland-2": lambda size: Weston(size, scale=2, xwayland=True),
     "kwin-1.5": lambda size: KWin(size, scale=1.5),
+    "kwin-csd-1.5": lambda size: KWin(size, scale=1.5, client_side=True),
 }
 
 
@@ -535,7 +560,11 @@ class Launcher:
             check(self.alive(), "the launcher ended with %s (Xvfb on %s %s)"
                   % (self.process.poll(), self.server.display,
                      "running" if self.server.process.poll() is None else "gone"))
-            return self.server.launcher_window()
+            found = self.server.launcher_window()
+            if found and hasattr(self.server, "page_origin"):
+                origin = self.server.page_origin(expected)
+                return origin and (found[0], origin)
+            return found
         self.window, self.origin = wait_until("the launcher's window", window_or_end, timeout)
         self.shows(expected, timeout=timeout)
 
