@@ -9,8 +9,7 @@ cd "$(dirname "$0")/.."
 
 . tools/packages.sh
 need_packages cmake ninja-build g++ pkgconf libsdl2-dev libbenchmark-dev libx11-dev libxtst-dev xvfb \
-  libwayland-dev wayland-protocols \
-  python3-tk python3-pil weston
+  python3-tk python3-pil weston libwayland-dev wayland-protocols libdecor-0-dev
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

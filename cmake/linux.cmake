@@ -10,6 +10,7 @@ endif()
 find_package(X11 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
+include(${CMAKE_CURRENT_LIST_DIR}/wayland.cmake)
 
 # The icon, drawn by gorvex-icon (tools/icon): a PNG for desktop entries and the pixels of
 # the window's own icon. A cross build (cmake/aarch64-linux-gnu.cmake) draws it with a
@@ -40,6 +41,8 @@ target_link_libraries(gorvex_sdl PUBLIC gorvex_core SDL2::SDL2 X11::X11 PkgConfi
 target_compile_definitions(gorvex_sdl PRIVATE
   GORVEX_LIBDECOR_PLUGINS="/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/libdecor/plugins-1")
 target_compile_options(gorvex_sdl PRIVATE ${GORVEX_WARNINGS})
+# On Wayland the launcher speaks the protocol itself (cmake/wayland.cmake).
+target_compile_definitions(gorvex_sdl PRIVATE GORVEX_NATIVE_WAYLAND)
 add_executable(gorvex-launcher app/main.cpp)
-target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_sdl)
+target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_sdl gorvex_wayland)
 target_compile_options(gorvex-launcher PRIVATE ${GORVEX_WARNINGS})

@@ -409,6 +409,105 @@ def find_picture(screen, picture):
     return None
 
 
+class KWin(Weston):
+    """A Wayland desktop that scales by a fraction: KWin inside a private X server, one output
+    of 640 x 480 points at `scale` (KWin 5.27 takes it from --scale and offers the window
+    wp_fractional_scale_v1), whose window sits at the output's corner. xdotool and screenshots
+    work on the X server below, where a point of the output is `scale` pixels wide."""
+
+    def __init__(self, size="1024x768", scale=1.5, client_side=False):
+        # Asking clients for their own title bars: no decoration plugin for KWin itself. The
+        # output is then taller than the window with its title bar, placed where KWin likes.
+        height = HEIGHT + 60 if client_side else HEIGHT
+        w, h = (int(v) for v in size.split("x"))
+        XServer.__init__(self, "%dx%d" % (max(w, int(WIDTH * scale) + 128),
+                                          max(h, int(height * scale) + 64)))
+        self.factor = scale
+        self.runtime = tempfile.mkdtemp(prefix="gorvex-kwin-")  # mode 0700, as required
+        self.client_side = client_side
+        if client_side:
+            os.makedirs(os.path.join(self.runtime, ".config"))
+            with open(os.path.join(self.runtime, ".config", "kwinrc"), "w") as f:
+                f.write("[org.kde.kdecoration2]\nNoPlugin=true\n")
+        self.socket = "wayland-gorvex"
+        self.log = os.path.join(self.runtime, "kwin.log")
+        self.x_display = None
+        self.pointer = (0, 0)
+        # The package gives kwin_wayland a file capability that a container may refuse to
+        # grant ("Operation not permitted"); a copy runs without it.
+        kwin = os.path.join(self.runtime, "kwin_wayland")
+        shutil.copy(shutil.which("kwin_wayland"), kwin)
+        with open(self.log, "wb") as log:
+            self.compositor = subprocess.Popen(
+                ["dbus-run-session", kwin, "--x11-display", self.display, "--socket",
+                 self.socket, "--width=%d" % WIDTH, "--height=%d" % height,
+                 "--scale=%s" % scale, "--no-lockscreen", "--no-global-shortcuts",
+                 "--no-kactivities"],
+                env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, HOME=self.runtime),
+                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                start_new_session=True)
+        try:
+            wait_until("KWin's socket", lambda: self.compositor.poll() is None
+                       and os.path.exists(os.path.join(self.runtime, self.socket)), 30)
+            title = ("KDE Wayland Compositor (%s) - Press right control key to grab input"
+                     % self.socket)
+            self.output = wait_until("KWin's window", lambda: self.windows_named(title)
+                                     or None, 15)[0]
+            self.xdotool("windowfocus", "--sync", self.output)
+        except BaseException:
+            self.stop()
+            raise
+
+    def windows_named(self, name):
+        if name.startswith("KDE Wayland Compositor"):
+            return XServer.windows_named(self, name)
+        return Weston.windows_named(self, name)
+
+    def hide_pointer(self, picture):
+        return picture  # the pointer is the X server's, not in the picture
+
+    def launcher_window(self, expected=None):
+        """The output's corner, or below the title bar the launcher draws itself."""
+        origin = self.page_origin(expected) if expected is not None else (0, 0)
+        return (self.output, origin) if origin else None
+
+    def page_origin(self, expected):
+        """Where the page's corner is, under a title bar of the client's own: the first row
+        from which the page's top band shows by the fractional rule; None before it shows."""
+        if not self.client_side:
+            return (0, 0)
+        k = self.factor
+        bounds = enlarged_bounds(expected.crop((0, 0, 60, 8)), k)
+        shot = self.screenshot()
+        size = bounds[0].size
+        for y in range(0, int(round(60 * k)) + 1):
+            if within(shot.crop((0, y, size[0], y + size[1])), bounds):
+                return (0, y)
+        return None
+
+    def lose_display(self):
+        self.stop_compositor(signal.SIGKILL)
+
+    def stop_compositor(self, how=signal.SIGTERM):
+        """dbus-run-session does not pass an ending on to KWin: the whole group goes."""
+        if getattr(self, "compositor", None) and self.compositor.poll() is None:
+            try:
+                os.killpg(self.compositor.pid, how)
+                self.compositor.wait(timeout=10)
+            except (ProcessLookupError, subprocess.TimeoutExpired):
+                os.killpg(self.compositor.pid, signal.SIGKILL)
+                self.compositor.wait(timeout=10)
+        try:
+            os.killpg(self.compositor.pid, signal.SIGKILL)  # what is left of the group
+        except (ProcessLookupError, AttributeError):
+            pass
+
+    def stop(self):
+        self.stop_compositor()
+        Weston.stop(self)
+
+
+
 # The desktops the session can be: GORVEX_E2E_DESKTOP names one (X11 when unset).
 DESKTOPS = {
     "x11": XServer,
@@ -418,6 +517,8 @@ DESKTOPS = {
     "xwayland-2": lambda size: Weston(size, scale=2, xwayland=True),
     "sway-1.5": lambda size: Sway(size, scale=1.5),
     "labwc-csd": lambda size: Labwc(size),
+    "kwin-1.5": lambda size: KWin(size, scale=1.5),
+    "kwin-csd-1.5": lambda size: KWin(size, scale=1.5, client_side=True),
 }
 
 
