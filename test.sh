@@ -9,6 +9,7 @@ need_packages cmake ninja-build g++ clang libgtest-dev libgmock-dev \
   libbenchmark-dev libx11-dev libxext-dev libxss-dev xvfb x11-utils xdotool imagemagick zenity xfonts-base dosbox \
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32 icoutils \
   python3-pil locales openbox x11-xserver-utils weston xwayland libdecor-0-plugin-1-cairo pkgconf \
+  libwayland-dev wayland-protocols libdecor-0-dev \
   devscripts
 # The sanitizer and fuzzer runtimes of the clang installed, whichever release it is.
 clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)

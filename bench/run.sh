@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 . tools/packages.sh
 need_packages cmake ninja-build g++ pkgconf libbenchmark-dev libx11-dev libxext-dev libxss-dev libxtst-dev \
-  xvfb libwayland-dev wayland-protocols python3-tk python3-pil weston
+  xvfb python3-tk python3-pil weston libwayland-dev wayland-protocols libdecor-0-dev
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

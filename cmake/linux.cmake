@@ -1,4 +1,5 @@
-# The Linux launcher: its own X11 window, zenity dialogs, gorvex-cmd for batch files.
+# The Linux launcher: its own X11 and Wayland windows, zenity dialogs, gorvex-cmd for batch
+# files.
 if(GORVEX_HEADLESS)
   return()
 endif()
@@ -7,6 +8,9 @@ if(NOT X11_FOUND)
   message(FATAL_ERROR "Xlib not found: install libx11-dev (Debian) to build gorvex-launcher, "
                       "or configure with -DGORVEX_HEADLESS=ON for the headless tools and tests only")
 endif()
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
+include(${CMAKE_CURRENT_LIST_DIR}/wayland.cmake)
 
 # The icon, drawn by gorvex-icon (tools/icon): a PNG for desktop entries and the pixels of
 # the window's own icon. A cross build (cmake/aarch64-linux-gnu.cmake) draws it with a
@@ -42,6 +46,9 @@ add_library(gorvex_x11 OBJECT
   app/dialogs_linux.cpp ${GORVEX_ICON_DIR}/window_icon.cpp)
 target_link_libraries(gorvex_x11 PUBLIC gorvex_core X11::X11 X11::Xext ${GORVEX_XSS_LIBRARY})
 target_compile_options(gorvex_x11 PRIVATE ${GORVEX_WARNINGS})
+# On Wayland the launcher speaks the protocol itself (cmake/wayland.cmake).
+set_source_files_properties(screen/window/linux/choice_linux.cpp PROPERTIES
+                            COMPILE_DEFINITIONS GORVEX_NATIVE_WAYLAND)
 add_executable(gorvex-launcher app/main.cpp)
-target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_x11)
+target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_x11 gorvex_wayland)
 target_compile_options(gorvex-launcher PRIVATE ${GORVEX_WARNINGS})

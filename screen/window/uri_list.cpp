@@ -1,5 +1,7 @@
 #include "screen/window/uri_list.h"
 
+#include <cstddef>
+
 namespace screen::window {
 
 namespace {
@@ -11,42 +13,59 @@ int hex_value(char c) {
   return -1;
 }
 
-bool same_letters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const char x = a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] - 'A' + 'a') : a[i];
-    if (x != b[i]) return false;
+bool starts_with_folded(std::string_view text, std::string_view lower_prefix) {
+  if (text.size() < lower_prefix.size()) return false;
+  for (std::size_t i = 0; i < lower_prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    if (c != lower_prefix[i]) return false;
   }
   return true;
 }
 
-// One URI of the list: the decoded path of a local file, or false.
-bool file_of(std::string_view uri, std::string& path) {
-  constexpr std::string_view scheme = "file://";
-  if (uri.size() < scheme.size() || !same_letters(uri.substr(0, scheme.size()), scheme))
-    return false;
-  uri.remove_prefix(scheme.size());
-  const std::size_t slash = uri.find('/');
-  if (slash == std::string_view::npos) return false;
-  const std::string_view host = uri.substr(0, slash);
-  if (!host.empty() && !same_letters(host, "localhost")) return false;
-  uri.remove_prefix(slash);
-  path.clear();
-  for (std::size_t i = 0; i < uri.size(); ++i) {
-    const auto c = static_cast<unsigned char>(uri[i]);
-    // Controls, and a query or fragment, which no file name of a local drop carries raw.
-    if (c < 0x20 || c == 0x7F || c == '?' || c == '#') return false;
-    if (c != '%') {
-      path.push_back(char(c));
+// Decodes %XX escapes; false on a short or non-hex escape or a NUL byte.
+bool percent_decode(std::string_view text, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      out.push_back(text[i]);
       continue;
     }
-    if (i + 2 >= uri.size()) return false;
-    const int high = hex_value(uri[i + 1]), low = hex_value(uri[i + 2]);
-    if (high < 0 || low < 0 || (high == 0 && low == 0)) return false;
-    path.push_back(char(high * 16 + low));
+    if (i + 2 >= text.size()) return false;
+    const int high = hex_value(text[i + 1]), low = hex_value(text[i + 2]);
+    if (high < 0 || low < 0) return false;
+    const char byte = char(high * 16 + low);
+    if (byte == '\0') return false;
+    out.push_back(byte);
     i += 2;
   }
   return true;
+}
+
+enum class Line { file, other, malformed };
+
+// One URI: its local path when it names a file on this host.
+Line read_line(std::string_view uri, std::string& path) {
+  for (const char c : uri)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return Line::malformed;
+  if (!starts_with_folded(uri, "file:")) {
+    // Another kind of URI (a web address) is no file; a line without a scheme is no URI.
+    const std::size_t colon = uri.find(':');
+    return colon != std::string_view::npos && colon > 0 ? Line::other : Line::malformed;
+  }
+  std::string_view rest = uri.substr(5);
+  if (rest.substr(0, 2) == "//") {
+    rest.remove_prefix(2);
+    const std::size_t slash = rest.find('/');
+    if (slash == std::string_view::npos) return Line::malformed;
+    const std::string_view host = rest.substr(0, slash);
+    rest.remove_prefix(slash);
+    if (!host.empty() && !starts_with_folded(host, "localhost")) return Line::other;
+    if (host.size() != 0 && host.size() != 9) return Line::other;
+  }
+  if (rest.empty() || rest[0] != '/') return Line::malformed;
+  if (!percent_decode(rest, path)) return Line::malformed;
+  return Line::file;
 }
 
 }  // namespace
@@ -55,16 +74,22 @@ bool parse_uri_list(std::string_view text, std::vector<std::string>& files) {
   std::vector<std::string> found;
   std::string path;
   while (!text.empty()) {
-    const std::size_t end = text.find('\n');
+    std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() || line.front() == '#') continue;
-    if (!file_of(line, path)) return false;
-    found.push_back(path);
+    if (line.empty() || line[0] == '#') continue;
+    switch (read_line(line, path)) {
+      case Line::file:
+        found.push_back(path);
+        break;
+      case Line::other:
+        break;
+      case Line::malformed:
+        return false;
+    }
   }
-  if (found.empty()) return false;
-  for (std::string& f : found) files.push_back(std::move(f));
+  files.insert(files.end(), found.begin(), found.end());
   return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The file names in a text/uri-list, as a drag source on X11 or Wayland hands them over.
+// A dropped text/uri-list (as Wayland's and X's drag and drop hand it over) read into the
+// local files it names.
 
 #include <string>
 #include <string_view>
@@ -7,10 +8,9 @@
 
 namespace screen::window {
 
-// Appends the local file names of `text` (lines ended by CRLF or LF, "#" comments) to `files`,
-// percent-decoded byte for byte. False, with `files` left as it was, when anything is
-// malformed: a URI other than file:// with an empty or "localhost" host and an absolute path,
-// a bad or NUL escape, a control character, or no file at all.
+// Appends the paths of the local files a uri-list names (file: URIs on this host, percent
+// escapes decoded to the system's bytes), skipping comments and other kinds of URI. Returns
+// false, appending nothing, when any line is malformed (a bad escape, a NUL, a control byte).
 bool parse_uri_list(std::string_view text, std::vector<std::string>& files);
 
 }  // namespace screen::window

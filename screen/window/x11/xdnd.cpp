@@ -114,7 +114,7 @@ void handle_selection(const XSelectionEvent& e) {
         data != nullptr && format == 8 && after == 0) {
       std::vector<std::string> files;
       const std::string_view text(reinterpret_cast<const char*>(data), count);
-      if (window::parse_uri_list(text, files)) {
+      if (window::parse_uri_list(text, files) && !files.empty()) {
         d.events.push_back({.kind = driver::EventKind::drop, .files = std::move(files)});
         accepted = true;
       }
