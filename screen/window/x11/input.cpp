@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 #include "screen/window/x11/x11.h"
@@ -184,6 +185,23 @@ void wait_for_event(int milliseconds) {
   if (poll(fds, 2, milliseconds < 0 ? -1 : milliseconds) > 0 && (fds[1].revents & POLLIN) != 0) {
     std::uint64_t count = 0;
     (void)!read(wake_fd, &count, sizeof count);
+  }
+}
+
+void wait_for_map(int milliseconds) {
+  Driver& d = driver();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!d.mapped) {
+    while (!d.mapped && XPending(d.display) > 0) {
+      XEvent e;
+      XNextEvent(d.display, &e);
+      handle(e);
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (d.mapped || left.count() <= 0) break;
+    pollfd fd{ConnectionNumber(d.display), POLLIN, 0};
+    poll(&fd, 1, int(left.count()) + 1);
   }
 }
 

@@ -320,18 +320,21 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
   }
   set_properties();
   set_title(title);
+  XMapRaised(d.display, d.window);
+  XFlush(d.display);  // the server maps while the rest is set up
+  window_system_id = d.window;
   d.arrow = XCreateFontCursor(d.display, XC_left_ptr);
   XDefineCursor(d.display, d.window, d.arrow);
   Bool detectable = False;
   XkbSetDetectableAutoRepeat(d.display, True, &detectable);
-  XMapRaised(d.display, d.window);
-  window_system_id = d.window;
   // The screen saver stays off while the launcher is open, where the server has one to
   // suspend (asked first, as libXss complains on stderr about one it lacks).
   d.saver_suspended =
       XQueryExtension(d.display, "MIT-SCREEN-SAVER", &opcode, &first_event, &first_error);
   if (d.saver_suspended) XScreenSaverSuspend(d.display, True);
-  XFlush(d.display);
+  // What is presented from now on shows at once: the window is on the screen, or a window
+  // manager has kept it back for longer than a player waits.
+  wait_for_map(1000);
   return true;
 }
 

@@ -104,6 +104,9 @@ void free_buffer();
 
 // input.cpp
 void handle(XEvent& e);
+// Reads events until the window is mapped, at most `milliseconds`; what they said waits for
+// take_events.
+void wait_for_map(int milliseconds);
 // The descriptor that wake() writes to and wait_for_event() listens on.
 bool open_wake();
 void close_wake();
