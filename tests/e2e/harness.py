@@ -114,7 +114,7 @@ class XServer:
 
     def windows_named(self, name):
         """Mapped top-level windows with exactly this title. xwininfo reads every kind of
-        title property; xdotool misses SDL's message box, whose title is typed "UTF-8"."""
+        title property; xdotool misses a box whose title is typed "UTF-8"."""
         out = self.run("xwininfo", "-root", "-children", check_status=False)
         found = []
         for line in out.splitlines():
