@@ -27,8 +27,8 @@ EOF
 fi
 
 . tools/packages.sh
-packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev zenity
-  xfonts-base dosbox)
+packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
+  libxext-dev libxss-dev zenity xfonts-base dosbox)
 [ "$xvfb" = yes ] && packages+=(xvfb x11-utils imagemagick python3-pil)
 need_packages "${packages[@]}"
 
@@ -38,7 +38,7 @@ cmake --build --preset linux --target demo
 
 demo=build/demo
 [ -x "$demo/gorvex-launcher" ] || {
-  echo "run.sh: $demo/gorvex-launcher was not built (is libsdl2-dev installed?)" >&2
+  echo "run.sh: $demo/gorvex-launcher was not built (are libx11-dev, libxext-dev and libxss-dev installed?)" >&2
   exit 1
 }
 

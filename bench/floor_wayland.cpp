@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "stamp.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace {
@@ -26,27 +27,12 @@ wl_shm* shm = nullptr;
 xdg_wm_base* shell = nullptr;
 bool configured = false;
 
-long long monotonic_ns() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-void stamp(long long ns) {
-  const char* path = std::getenv("GORVEX_PRESENTED_STAMP");
-  if (path == nullptr) return;
-  if (std::FILE* f = std::fopen(path, "a")) {
-    std::fprintf(f, "%lld\n", ns);
-    std::fclose(f);
-  }
-}
-
 void global(void*, wl_registry* registry, std::uint32_t name, const char* interface,
             std::uint32_t) {
   const std::string_view i = interface;
   if (i == wl_compositor_interface.name)
-    compositor = static_cast<wl_compositor*>(
-        wl_registry_bind(registry, name, &wl_compositor_interface, 4));
+    compositor =
+        static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 4));
   else if (i == wl_shm_interface.name)
     shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
   else if (i == xdg_wm_base_interface.name)
@@ -106,8 +92,8 @@ int main() {
     for (int col = 0; col < width; ++col)
       pixels[row * width + col] = std::uint32_t(row / 2) << 16 | std::uint32_t(col / 3) << 8 | 0x40;
   wl_shm_pool* pool = wl_shm_create_pool(shm, fd, size);
-  wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, width, height, stride,
-                                                WL_SHM_FORMAT_XRGB8888);
+  wl_buffer* buffer =
+      wl_shm_pool_create_buffer(pool, 0, width, height, stride, WL_SHM_FORMAT_XRGB8888);
 
   while (!configured && wl_display_dispatch(display) >= 0) {
   }
@@ -115,7 +101,7 @@ int main() {
   wl_surface_damage_buffer(surface, 0, 0, width, height);
   wl_surface_commit(surface);
   wl_display_flush(display);
-  stamp(monotonic_ns());
+  bench::stamp(bench::monotonic_ns());
   while (wl_display_dispatch(display) >= 0) {
   }
   return 0;

@@ -13,24 +13,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "stamp.h"
+
 namespace {
 
 constexpr int width = 640, height = 480;
-
-long long monotonic_ns() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-void stamp(long long ns) {
-  const char* path = std::getenv("GORVEX_PRESENTED_STAMP");
-  if (path == nullptr) return;
-  if (std::FILE* f = std::fopen(path, "a")) {
-    std::fprintf(f, "%lld\n", ns);
-    std::fclose(f);
-  }
-}
 
 }  // namespace
 
@@ -67,7 +54,7 @@ int main() {
       if (e.type != Expose || e.xexpose.count != 0) continue;
       XPutImage(d, w, gc, image, 0, 0, 0, 0, width, height);
       XSync(d, False);
-      if (!stamped) stamp(monotonic_ns());
+      if (!stamped) bench::stamp(bench::monotonic_ns());
       stamped = true;
     }
     if (!stamped) {

@@ -8,9 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 . tools/packages.sh
-need_packages cmake ninja-build g++ pkgconf libsdl2-dev libbenchmark-dev libx11-dev libxtst-dev xvfb \
-  libwayland-dev wayland-protocols \
-  python3-tk python3-pil weston
+need_packages cmake ninja-build g++ pkgconf libbenchmark-dev libx11-dev libxext-dev libxss-dev libxtst-dev \
+  xvfb python3-tk python3-pil weston libwayland-dev wayland-protocols libdecor-0-dev
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

@@ -1,7 +1,8 @@
 # Cross build for 64-bit ARM Linux (Raspberry Pi OS 64-bit, other aarch64 Debian and Ubuntu)
 # with Debian's cross compiler (g++-aarch64-linux-gnu) and the arm64 libraries installed
-# beside this machine's through multiarch (libsdl2-dev:arm64). Programs the build runs are
-# built for the build machine (cmake/host_tools.cmake).
+# beside this machine's through multiarch (libx11-dev:arm64, libxext-dev:arm64,
+# libxss-dev:arm64). Programs the build runs are built for the build machine
+# (cmake/host_tools.cmake).
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(GORVEX_CROSS_TRIPLET aarch64-linux-gnu)

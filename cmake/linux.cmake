@@ -1,15 +1,16 @@
-# The Linux launcher: SDL2 window, zenity dialogs, gorvex-cmd for batch files.
+# The Linux launcher: its own X11 and Wayland windows, zenity dialogs, gorvex-cmd for batch
+# files.
 if(GORVEX_HEADLESS)
   return()
 endif()
-find_package(SDL2 QUIET)
-if(NOT SDL2_FOUND)
-  message(FATAL_ERROR "SDL2 not found: install libsdl2-dev (Debian) to build gorvex-launcher, "
+find_package(X11)
+if(NOT X11_FOUND)
+  message(FATAL_ERROR "Xlib not found: install libx11-dev (Debian) to build gorvex-launcher, "
                       "or configure with -DGORVEX_HEADLESS=ON for the headless tools and tests only")
 endif()
-find_package(X11 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
+include(${CMAKE_CURRENT_LIST_DIR}/wayland.cmake)
 
 # The icon, drawn by gorvex-icon (tools/icon): a PNG for desktop entries and the pixels of
 # the window's own icon. A cross build (cmake/aarch64-linux-gnu.cmake) draws it with a
@@ -32,14 +33,22 @@ add_custom_command(
   DEPENDS ${gorvex_icon_depends}
   COMMENT "Drawing the launcher's icon")
 
-add_library(gorvex_sdl OBJECT screen/window/linux/choice_linux.cpp
-            screen/window/sdl/driver_sdl.cpp screen/window/sdl/x11_sdl.cpp
-            screen/window/sdl/wayland_sdl.cpp app/dialogs_linux.cpp ${GORVEX_ICON_DIR}/window_icon.cpp)
-target_link_libraries(gorvex_sdl PUBLIC gorvex_core SDL2::SDL2 X11::X11 PkgConfig::WAYLAND_CLIENT)
-# Where libdecor looks for the plugins that draw title bars on Wayland.
-target_compile_definitions(gorvex_sdl PRIVATE
-  GORVEX_LIBDECOR_PLUGINS="/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/libdecor/plugins-1")
-target_compile_options(gorvex_sdl PRIVATE ${GORVEX_WARNINGS})
+# The X11 window driver, spoken through Xlib (MIT-SHM from libXext, the screen saver's
+# suspension from libXss).
+find_library(GORVEX_XSS_LIBRARY Xss)
+if(NOT X11_Xext_FOUND OR NOT GORVEX_XSS_LIBRARY)
+  message(FATAL_ERROR "libXext or libXss not found: install libxext-dev and libxss-dev (Debian)")
+endif()
+add_library(gorvex_x11 OBJECT
+  screen/window/x11/window.cpp screen/window/x11/present.cpp screen/window/x11/input.cpp
+  screen/window/x11/xdnd.cpp screen/window/x11/box.cpp screen/window/x11/desktop.cpp
+  screen/window/linux/choice_linux.cpp
+  app/dialogs_linux.cpp ${GORVEX_ICON_DIR}/window_icon.cpp)
+target_link_libraries(gorvex_x11 PUBLIC gorvex_core X11::X11 X11::Xext ${GORVEX_XSS_LIBRARY})
+target_compile_options(gorvex_x11 PRIVATE ${GORVEX_WARNINGS})
+# On Wayland the launcher speaks the protocol itself (cmake/wayland.cmake).
+set_source_files_properties(screen/window/linux/choice_linux.cpp PROPERTIES
+                            COMPILE_DEFINITIONS GORVEX_NATIVE_WAYLAND)
 add_executable(gorvex-launcher app/main.cpp)
-target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_sdl)
+target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_x11 gorvex_wayland)
 target_compile_options(gorvex-launcher PRIVATE ${GORVEX_WARNINGS})

@@ -76,13 +76,14 @@ class LineReader:
 
 
 class XServer:
-    """Xvfb on a free display, depth 24, no network."""
+    """Xvfb on a free display, depth 24, no network; `without` names extensions it leaves
+    out."""
 
-    def __init__(self, size="1024x768"):
+    def __init__(self, size="1024x768", without=()):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size + "x24",
-             "-nolisten", "tcp", "-noreset"],
+             "-nolisten", "tcp", "-noreset"] + [a for e in without for a in ("-extension", e)],
             pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -109,7 +110,7 @@ class XServer:
     client_env = env
     factor = 1
 
-    def launcher_window(self):
+    def launcher_window(self, expected=None):
         """The launcher's window and its client area's corner on the screen, or None."""
         window = (self.windows_named(TITLE) or [None])[0]
         return (window, self.geometry(window)[:2]) if window else None
@@ -180,7 +181,7 @@ class XServer:
 
     def windows_named(self, name):
         """Mapped top-level windows with exactly this title. xwininfo reads every kind of
-        title property; xdotool misses SDL's message box, whose title is typed "UTF-8"."""
+        title property; xdotool misses a box whose title is typed "UTF-8"."""
         out = self.run("xwininfo", "-root", "-children", check_status=False)
         found = []
         for line in out.splitlines():
@@ -321,7 +322,7 @@ class Weston(XServer):
         env.update(extra)
         return env
 
-    def launcher_window(self):
+    def launcher_window(self, expected=None):
         """The output's corner: the kiosk shell puts the one window there."""
         return (self.output, (0, 0))
 
@@ -388,29 +389,37 @@ class Sway(Weston):
 
     def __init__(self, size="1024x768", scale=1.5):
         w, h = round(WIDTH * scale), round(HEIGHT * scale)
-        XServer.__init__(self, size)
-        self.factor = scale
-        self.runtime = tempfile.mkdtemp(prefix="gorvex-sway-")
-        self.log = os.path.join(self.runtime, "sway.log")
-        self.x_display = None
+        self.begin(size, scale, "sway")
         config = os.path.join(self.runtime, "config")
         with open(config, "w") as f:
             f.write("output X11-1 mode --custom %dx%d position 0 0 scale %g\n" % (w, h, scale)
                     + "default_border none\ndefault_floating_border none\n"
                     "for_window [title=\".*\"] floating enable, border none, move position 0 0\n"
                     "xwayland disable\n")
-        self.xdotool("mousemove", w + 32, h + 32)
-        self.pointer = (w + 32, h + 32)
+        self.start(["sway", "-c", config], (w + 32, h + 32))
+
+    def begin(self, size, scale, name):
+        w, h = (int(v) for v in size.split("x"))
+        need_w, need_h = round(WIDTH * scale) + 128, round(HEIGHT * scale) + 64
+        XServer.__init__(self, "%dx%d" % (max(w, need_w), max(h, need_h)))
+        self.factor = scale
+        self.name = name
+        self.runtime = tempfile.mkdtemp(prefix="gorvex-%s-" % name)
+        self.log = os.path.join(self.runtime, name + ".log")
+        self.x_display = None
+
+    def start(self, command, pointer):
+        """Starts the compositor on wlroots' X11 back end, the X pointer out of its way."""
+        self.xdotool("mousemove", *pointer)
         with open(self.log, "wb") as log:
             self.compositor = subprocess.Popen(
-                ["sway", "-c", config],
-                env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="x11",
-                                WLR_RENDERER="pixman", WLR_X11_OUTPUTS="1"),
+                command, env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="x11",
+                                         WLR_RENDERER="pixman", WLR_X11_OUTPUTS="1"),
                 stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         try:
-            self.socket = wait_until("sway's socket", self.find_socket, 15)
-            # The output's X window, sway's only one, has no name.
-            self.output = wait_until("sway's window", lambda: re.findall(
+            self.socket = wait_until(self.name + "'s socket", self.find_socket, 15)
+            # The output's X window, the compositor's only one, has no name.
+            self.output = wait_until(self.name + "'s window", lambda: re.findall(
                 r"^\s+(0x[0-9a-f]+) ", self.run("xwininfo", "-root", "-children"), re.M)
                 or None, 15)[0]
             self.xdotool("windowfocus", "--sync", self.output)
@@ -419,7 +428,7 @@ class Sway(Weston):
             raise
 
     def find_socket(self):
-        check(self.compositor.poll() is None, "sway ended: see " + self.log)
+        check(self.compositor.poll() is None, "%s ended: see %s" % (self.name, self.log))
         names = [n for n in os.listdir(self.runtime)
                  if n.startswith("wayland-") and not n.endswith(".lock")]
         return names[0] if names else None
@@ -429,14 +438,158 @@ class Sway(Weston):
         return picture
 
 
+class Labwc(Sway):
+    """A Wayland desktop that offers server-side title bars but asks its clients to draw their
+    own (labwc with client-side decorations, as KWin without its theme does): the launcher's
+    title bar then comes from libdecor. The window goes where labwc places it; the page is
+    found on the screen by its picture."""
+
+    def __init__(self, size="1024x768"):
+        self.begin(size, 1, "labwc")
+        config = os.path.join(self.runtime, "labwc")
+        os.makedirs(config)
+        with open(os.path.join(config, "rc.xml"), "w") as f:
+            f.write("<labwc_config><core><decoration>client</decoration></core></labwc_config>\n")
+        w, h = (int(v) for v in size.split("x"))
+        self.start(["labwc", "-C", config], (w - 1, h - 1))
+
+    def launcher_window(self, expected=None):
+        """Where the page's picture stands on the screen, or None."""
+        if expected is None:
+            return None
+        found = find_picture(self.screenshot(), expected)
+        return (self.output, found) if found else None
+
+
+def find_picture(screen, picture):
+    """The top-left corner where `picture` stands whole on `screen`, or None."""
+    rows = [screen.crop((0, y, screen.width, y + 1)).tobytes() for y in range(screen.height)]
+    first = picture.crop((0, 0, picture.width, 1)).tobytes()
+    for y in range(screen.height - picture.height + 1):
+        at = rows[y].find(first)
+        while at >= 0:
+            if at % 3 == 0:
+                x = at // 3
+                box = (x, y, x + picture.width, y + picture.height)
+                if screen.crop(box).tobytes() == picture.tobytes():
+                    return (x, y)
+            at = rows[y].find(first, at + 1)
+    return None
+
+
+class KWin(Weston):
+    """A Wayland desktop that scales by a fraction: KWin inside a private X server, one output
+    of 640 x 480 points at `scale` (KWin 5.27 takes it from --scale and offers the window
+    wp_fractional_scale_v1), whose window sits at the output's corner. xdotool and screenshots
+    work on the X server below, where a point of the output is `scale` pixels wide."""
+
+    def __init__(self, size="1024x768", scale=1.5, client_side=False):
+        # Asking clients for their own title bars: no decoration plugin for KWin itself. The
+        # output is then taller than the window with its title bar, placed where KWin likes.
+        height = HEIGHT + 60 if client_side else HEIGHT
+        w, h = (int(v) for v in size.split("x"))
+        XServer.__init__(self, "%dx%d" % (max(w, int(WIDTH * scale) + 128),
+                                          max(h, int(height * scale) + 64)))
+        self.factor = scale
+        self.runtime = tempfile.mkdtemp(prefix="gorvex-kwin-")  # mode 0700, as required
+        self.client_side = client_side
+        if client_side:
+            os.makedirs(os.path.join(self.runtime, ".config"))
+            with open(os.path.join(self.runtime, ".config", "kwinrc"), "w") as f:
+                f.write("[org.kde.kdecoration2]\nNoPlugin=true\n")
+        self.socket = "wayland-gorvex"
+        self.log = os.path.join(self.runtime, "kwin.log")
+        self.x_display = None
+        self.pointer = (0, 0)
+        # The package gives kwin_wayland a file capability that a container may refuse to
+        # grant ("Operation not permitted"); a copy runs without it.
+        kwin = os.path.join(self.runtime, "kwin_wayland")
+        shutil.copy(shutil.which("kwin_wayland"), kwin)
+        with open(self.log, "wb") as log:
+            self.compositor = subprocess.Popen(
+                ["dbus-run-session", kwin, "--x11-display", self.display, "--socket",
+                 self.socket, "--width=%d" % WIDTH, "--height=%d" % height,
+                 "--scale=%s" % scale, "--no-lockscreen", "--no-global-shortcuts",
+                 "--no-kactivities"],
+                env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, HOME=self.runtime),
+                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                start_new_session=True)
+        try:
+            wait_until("KWin's socket", lambda: self.compositor.poll() is None
+                       and os.path.exists(os.path.join(self.runtime, self.socket)), 30)
+            title = ("KDE Wayland Compositor (%s) - Press right control key to grab input"
+                     % self.socket)
+            self.output = wait_until("KWin's window", lambda: self.windows_named(title)
+                                     or None, 15)[0]
+            self.xdotool("windowfocus", "--sync", self.output)
+        except BaseException:
+            self.stop()
+            raise
+
+    def windows_named(self, name):
+        if name.startswith("KDE Wayland Compositor"):
+            return XServer.windows_named(self, name)
+        return Weston.windows_named(self, name)
+
+    def hide_pointer(self, picture):
+        return picture  # the pointer is the X server's, not in the picture
+
+    def launcher_window(self, expected=None):
+        """The output's corner, or below the title bar the launcher draws itself."""
+        origin = self.page_origin(expected) if expected is not None else (0, 0)
+        return (self.output, origin) if origin else None
+
+    def page_origin(self, expected):
+        """Where the page's corner is, under a title bar of the client's own: the first row
+        from which the page's top band shows by the fractional rule; None before it shows."""
+        if not self.client_side:
+            return (0, 0)
+        k = self.factor
+        bounds = enlarged_bounds(expected.crop((0, 0, 60, 8)), k)
+        shot = self.screenshot()
+        size = bounds[0].size
+        for y in range(0, int(round(60 * k)) + 1):
+            if within(shot.crop((0, y, size[0], y + size[1])), bounds):
+                return (0, y)
+        return None
+
+    def lose_display(self):
+        self.stop_compositor(signal.SIGKILL)
+
+    def stop_compositor(self, how=signal.SIGTERM):
+        """dbus-run-session does not pass an ending on to KWin: the whole group goes."""
+        if getattr(self, "compositor", None) and self.compositor.poll() is None:
+            try:
+                os.killpg(self.compositor.pid, how)
+                self.compositor.wait(timeout=10)
+            except (ProcessLookupError, subprocess.TimeoutExpired):
+                os.killpg(self.compositor.pid, signal.SIGKILL)
+                self.compositor.wait(timeout=10)
+        try:
+            os.killpg(self.compositor.pid, signal.SIGKILL)  # what is left of the group
+        except (ProcessLookupError, AttributeError):
+            pass
+
+    def stop(self):
+        self.stop_compositor()
+        Weston.stop(self)
+
+
+
 # The desktops the session can be: GORVEX_E2E_DESKTOP names one (X11 when unset).
 DESKTOPS = {
     "x11": XServer,
+    # A server without shared memory for images (as one reached over the network is) and
+    # without a screen saver to suspend.
+    "x11-bare": lambda size: XServer(size, without=("MIT-SHM", "MIT-SCREEN-SAVER")),
     "wayland": lambda size: Weston(size),
     "wayland-2": lambda size: Weston(size, scale=2),
     "wayland-3": lambda size: Weston(size, scale=3),
     "xwayland-2": lambda size: Weston(size, scale=2, xwayland=True),
     "sway-1.5": lambda size: Sway(size, scale=1.5),
+    "labwc-csd": lambda size: Labwc(size),
+    "kwin-1.5": lambda size: KWin(size, scale=1.5),
+    "kwin-csd-1.5": lambda size: KWin(size, scale=1.5, client_side=True),
 }
 
 
@@ -482,7 +635,10 @@ def within(picture, bounds):
 
 
 def desktop(size="1024x768"):
-    return DESKTOPS[os.environ.get("GORVEX_E2E_DESKTOP", "x11")](size)
+    name = os.environ.get("GORVEX_E2E_DESKTOP", "x11")
+    if name.startswith("sway-") and name not in DESKTOPS:  # sway at any scale, by hand
+        return Sway(size, scale=float(name[len("sway-"):]))
+    return DESKTOPS[name](size)
 
 
 STAND_IN = """#!/bin/sh
@@ -593,7 +749,7 @@ class Launcher:
             check(self.alive(), "the launcher ended with %s (Xvfb on %s %s)"
                   % (self.process.poll(), self.server.display,
                      "running" if self.server.process.poll() is None else "gone"))
-            return self.server.launcher_window()
+            return self.server.launcher_window(expected)
         self.window, self.origin = wait_until("the launcher's window", window_or_end, timeout)
         self.shows(expected, timeout=timeout)
 

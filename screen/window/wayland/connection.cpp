@@ -1,0 +1,241 @@
+// The connection to the compositor: the globals it offers, reading its events without a
+// timer of our own, and the wake-up from other threads.
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string_view>
+
+#include "fractional-scale-v1-client-protocol.h"
+#include "screen/window/wayland/state.h"
+#include "viewporter-client-protocol.h"
+#include "xdg-decoration-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
+
+namespace screen::wayland_window {
+
+State state;
+
+namespace {
+constexpr int answer_ms = 5000;
+}  // namespace
+// Made once and kept for the process: wake() may come from any thread at any time, even while
+// the window closes.
+std::atomic<int> wake_descriptor{-1};
+
+namespace {
+
+void ping(void*, xdg_wm_base* shell, std::uint32_t serial) {
+  xdg_wm_base_pong(shell, serial);
+}
+constexpr xdg_wm_base_listener shell_listener{ping};
+
+void output_geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                     std::int32_t, const char*, const char*, std::int32_t) {}
+void output_mode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
+void output_done(void*, wl_output*) {}
+void output_scale(void*, wl_output* output, std::int32_t factor) {
+  for (Output& known : state.outputs)
+    if (known.output == output) known.scale = std::clamp(factor, 1, 16);
+  if (state.configured) relayout();
+}
+void output_name(void*, wl_output*, const char*) {}
+void output_description(void*, wl_output*, const char*) {}
+constexpr wl_output_listener output_listener{output_geometry, output_mode, output_done,
+                                             output_scale,    output_name, output_description};
+
+void seat_caps(void*, wl_seat*, std::uint32_t capabilities) {
+  seat_capabilities(capabilities);
+}
+void seat_name(void*, wl_seat*, const char*) {}
+constexpr wl_seat_listener seat_listener{seat_caps, seat_name};
+
+// A surface of a newer compositor sends events that older headers' listeners have no place
+// for: it is bound no newer than the listener this build was made with.
+#ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
+constexpr std::uint32_t surface_events_known = 6;
+#else
+constexpr std::uint32_t surface_events_known = 4;
+#endif
+
+void global(void*, wl_registry* registry, std::uint32_t name, const char* interface,
+            std::uint32_t version) {
+  const std::string_view kind = interface != nullptr ? interface : "";
+  const auto bind = [&](const wl_interface* type, std::uint32_t highest) {
+    return wl_registry_bind(registry, name, type, std::min(version, highest));
+  };
+  if (kind == wl_compositor_interface.name && state.compositor == nullptr) {
+    state.compositor_version = std::min(version, surface_events_known);
+    state.compositor =
+        static_cast<wl_compositor*>(bind(&wl_compositor_interface, surface_events_known));
+  } else if (kind == wl_shm_interface.name && state.shm == nullptr) {
+    state.shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
+  } else if (kind == xdg_wm_base_interface.name && state.shell == nullptr) {
+    state.shell = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 2));
+    xdg_wm_base_add_listener(state.shell, &shell_listener, nullptr);
+  } else if (kind == wl_seat_interface.name && state.seat == nullptr) {
+    state.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
+    wl_seat_add_listener(state.seat, &seat_listener, nullptr);
+  } else if (kind == wl_output_interface.name && state.outputs.size() < 64) {
+    auto* output = static_cast<wl_output*>(bind(&wl_output_interface, 2));
+    state.outputs.push_back({output, name, 1, false});
+    wl_output_add_listener(output, &output_listener, nullptr);
+  } else if (kind == zxdg_decoration_manager_v1_interface.name) {
+    state.decoration_manager =
+        static_cast<zxdg_decoration_manager_v1*>(bind(&zxdg_decoration_manager_v1_interface, 1));
+  } else if (kind == wp_viewporter_interface.name) {
+    state.viewporter = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
+  } else if (kind == wp_fractional_scale_manager_v1_interface.name) {
+    state.fractional_manager = static_cast<wp_fractional_scale_manager_v1*>(
+        bind(&wp_fractional_scale_manager_v1_interface, 1));
+  } else if (kind == wl_data_device_manager_interface.name) {
+    state.data_manager =
+        static_cast<wl_data_device_manager*>(bind(&wl_data_device_manager_interface, 3));
+  }
+}
+
+void global_removed(void*, wl_registry*, std::uint32_t name) {
+  auto& outputs = state.outputs;
+  for (auto it = outputs.begin(); it != outputs.end(); ++it) {
+    if (it->name != name) continue;
+    wl_output_destroy(it->output);
+    outputs.erase(it);
+    if (state.configured) relayout();
+    return;
+  }
+}
+
+constexpr wl_registry_listener registry_listener{global, global_removed};
+
+// A round trip with a time limit: a compositor that does not answer must not hold the
+// launcher for ever.
+int answers = 0;
+void answered(void*, wl_callback* callback, std::uint32_t) {
+  wl_callback_destroy(callback);
+  ++answers;
+}
+constexpr wl_callback_listener answer_listener{answered};
+
+bool round_trip(int milliseconds) {
+  static int wanted = 0;
+  wanted = answers + 1;
+  wl_callback_add_listener(wl_display_sync(state.display), &answer_listener, nullptr);
+  return pump_until([] { return answers >= wanted; }, milliseconds);
+}
+
+}  // namespace
+
+void push(const driver::Event& event) {
+  if (state.events.size() < 4096) state.events.push_back(event);
+}
+
+void report_lost() {
+  if (state.lost) return;
+  state.lost = true;
+  driver::Event event;
+  event.kind = driver::EventKind::lost;
+  state.events.push_back(event);
+}
+
+bool connect(std::string& error) {
+  state.display = wl_display_connect(nullptr);
+  if (state.display == nullptr) {
+    error = "cannot connect to the Wayland display";
+    return false;
+  }
+  if (wake_descriptor.load() < 0) wake_descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  state.wake_fd = wake_descriptor.load();
+  state.registry = wl_display_get_registry(state.display);
+  wl_registry_add_listener(state.registry, &registry_listener, nullptr);
+  // The globals, then what the bound ones say of themselves (scales, the seat).
+  if (!round_trip(answer_ms) || !round_trip(answer_ms)) {
+    error = state.lost ? "the Wayland compositor closed the connection"
+                       : "the Wayland compositor does not answer";
+    return false;
+  }
+  if (state.compositor == nullptr || state.shm == nullptr || state.shell == nullptr) {
+    error = "the Wayland compositor offers no windows (wl_compositor, wl_shm, xdg_wm_base)";
+    return false;
+  }
+  return true;
+}
+
+bool pump(int milliseconds) {
+  wl_display* display = state.display;
+  if (state.lost || display == nullptr) return false;
+  while (wl_display_prepare_read(display) != 0) {
+    if (wl_display_dispatch_pending(display) < 0) {
+      report_lost();
+      return false;
+    }
+  }
+  // Whatever we wrote goes out first; a full socket is waited for with the events.
+  const bool flushed = wl_display_flush(display) >= 0 || errno == EAGAIN;
+  if (!flushed) {
+    wl_display_cancel_read(display);
+    report_lost();
+    return false;
+  }
+  pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0},
+                   {state.wake_fd, POLLIN, 0},
+                   {state.drop_fd, POLLIN, 0}};
+  const int count = poll(fds, state.drop_fd >= 0 ? 3 : 2, milliseconds);
+  if (count > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
+    if (wl_display_read_events(display) < 0) {
+      report_lost();
+      return false;
+    }
+  } else {
+    wl_display_cancel_read(display);
+  }
+  if (count > 0 && (fds[1].revents & POLLIN) != 0) {
+    std::uint64_t value = 0;
+    [[maybe_unused]] const auto got = read(state.wake_fd, &value, sizeof value);
+  }
+  if (wl_display_dispatch_pending(display) < 0 || wl_display_get_error(display) != 0) {
+    report_lost();
+    return false;
+  }
+  if (state.drop_fd >= 0 && count > 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
+    read_drop();
+  wl_display_flush(display);
+  return true;
+}
+
+bool pump_until(bool (*done)(), int milliseconds) {
+  using clock = std::chrono::steady_clock;
+  const auto deadline = clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!done()) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
+    if (left <= 0) return false;
+    if (!pump(int(left))) return false;
+  }
+  return true;
+}
+
+void disconnect() {
+  for (Output& output : state.outputs) wl_output_destroy(output.output);
+  state.outputs.clear();
+  if (state.fractional_manager != nullptr)
+    wp_fractional_scale_manager_v1_destroy(state.fractional_manager);
+  if (state.viewporter != nullptr) wp_viewporter_destroy(state.viewporter);
+  if (state.decoration_manager != nullptr)
+    zxdg_decoration_manager_v1_destroy(state.decoration_manager);
+  if (state.data_manager != nullptr) wl_data_device_manager_destroy(state.data_manager);
+  if (state.seat != nullptr) wl_seat_destroy(state.seat);
+  if (state.shell != nullptr) xdg_wm_base_destroy(state.shell);
+  if (state.shm != nullptr) wl_shm_destroy(state.shm);
+  if (state.compositor != nullptr) wl_compositor_destroy(state.compositor);
+  if (state.registry != nullptr) wl_registry_destroy(state.registry);
+  if (state.display != nullptr) wl_display_disconnect(state.display);
+  state = State{};
+}
+
+}  // namespace screen::wayland_window

@@ -1,0 +1,180 @@
+#pragma once
+// The Wayland driver's own state: one window on one connection, reset to the start by close().
+// Only the service thread touches it, except the wake-up descriptor.
+
+#include <wayland-client.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "screen/scale.h"
+#include "screen/window/driver.h"
+#include "screen/window/scaler.h"
+
+struct libdecor;
+struct libdecor_frame;
+struct wl_cursor_theme;
+struct xdg_wm_base;
+struct xdg_surface;
+struct xdg_toplevel;
+struct zxdg_decoration_manager_v1;
+struct zxdg_toplevel_decoration_v1;
+struct wp_viewporter;
+struct wp_viewport;
+struct wp_fractional_scale_manager_v1;
+struct wp_fractional_scale_v1;
+
+namespace screen::wayland_window {
+
+struct Output {
+  wl_output* output = nullptr;
+  std::uint32_t name = 0;
+  int scale = 1;
+  bool entered = false;  // the window shows on it
+};
+
+// One shared-memory buffer of the window's size.
+struct Buffer {
+  wl_buffer* buffer = nullptr;
+  std::uint32_t* pixels = nullptr;
+  bool busy = false;    // the compositor still reads it
+  bool whole = true;    // everything must be painted before it is shown
+  int stale_first = 0;  // page rows changed since it was last painted
+  int stale_last = -1;
+};
+
+struct Offer {
+  wl_data_offer* offer = nullptr;
+  bool uri_list = false;
+};
+
+struct State {
+  wl_display* display = nullptr;
+  wl_registry* registry = nullptr;
+  wl_compositor* compositor = nullptr;
+  std::uint32_t compositor_version = 0;
+  wl_shm* shm = nullptr;
+  wl_seat* seat = nullptr;
+  xdg_wm_base* shell = nullptr;
+  zxdg_decoration_manager_v1* decoration_manager = nullptr;
+  wp_viewporter* viewporter = nullptr;
+  wp_fractional_scale_manager_v1* fractional_manager = nullptr;
+  wl_data_device_manager* data_manager = nullptr;
+  std::vector<Output> outputs;
+
+  // The window.
+  wl_surface* surface = nullptr;
+  xdg_surface* shell_surface = nullptr;
+  xdg_toplevel* toplevel = nullptr;
+  zxdg_toplevel_decoration_v1* decoration = nullptr;
+  int decoration_mode = 0;  // as the compositor answered: 0 none yet, 1 client, 2 server
+  libdecor* decor = nullptr;
+  libdecor_frame* frame = nullptr;
+  wp_viewport* viewport = nullptr;
+  wp_fractional_scale_v1* fractional = nullptr;
+  bool configured = false;
+  bool deciding = false;  // the toplevel waits to hear who draws its title bar
+  int configures = 0;
+  bool full = false;          // the compositor shows the window full screen
+  bool asked_full = false;    // we asked for it
+  scale::Point area{};        // full screen: the logical size the compositor gave
+  int preferred_units = 0;    // fractional scale in 120ths, 0 until the compositor says
+  int preferred_integer = 0;  // the compositor's preferred buffer scale, 0 until it says
+
+  // Presentation.
+  scale::Point page{};
+  std::vector<std::uint8_t> page_copy;  // the last rows presented, for repaints
+  window::Scaler scaler;
+  scale::Point buffer_size{};
+  int buffer_scale = 1;  // set_buffer_scale's value (1 with a viewport)
+  bool viewported = false;
+  double pixels_per_point = 1;  // buffer pixels per surface point
+  std::array<Buffer, 2> buffers{};
+  void* pool_memory = nullptr;
+  std::size_t pool_bytes = 0;
+  bool show_due = false;  // rows wait for a buffer the compositor gives back
+
+  // Input.
+  wl_pointer* pointer = nullptr;
+  wl_keyboard* keyboard = nullptr;
+  wl_touch* touch = nullptr;
+  bool discrete_this_frame = false;
+  bool left_alt = false, right_alt = false;
+  bool touching = false;
+  std::int32_t touch_id = 0;
+  std::uint32_t pointer_serial = 0;
+  wl_surface* cursor_surface = nullptr;
+  wl_cursor_theme* cursor_theme = nullptr;
+  int cursor_scale = 0;
+
+  // Drop.
+  wl_data_device* data_device = nullptr;
+  Offer pending_offer;  // announced, not yet over the window
+  Offer dragged;        // over the window
+  Offer dropped;        // dropped: its list is being read
+  int drop_fd = -1;     // the dropped list arrives here
+  std::string drop_text;
+  bool drop_too_long = false;
+
+  int wake_fd = -1;
+  bool lost = false;
+  std::vector<driver::Event> events;
+};
+
+extern State state;
+extern std::atomic<int> wake_descriptor;
+
+// connection.cpp
+bool connect(std::string& error);
+void disconnect();
+// Reads and handles what the compositor sent, waiting at most `milliseconds` (-1: no limit)
+// for something to arrive. False when the connection is gone.
+bool pump(int milliseconds);
+// Handles events until `done` holds or `milliseconds` passed; false on a timeout or loss.
+bool pump_until(bool (*done)(), int milliseconds);
+void report_lost();
+void push(const driver::Event& event);
+
+// present.cpp
+// The effective scale changed, or the area: new buffers at the new size, all repainted.
+void relayout();
+// Paints what is stale into a free buffer and shows it; later if none is free.
+void show();
+void free_buffers();
+
+// input.cpp
+void seat_capabilities(std::uint32_t capabilities);
+void release_input();
+void cursor_scale_changed();
+
+// drop.cpp
+void start_drop_device();
+void read_drop();
+void release_drop();
+
+// window.cpp
+// The integer scale of the outputs the window shows on (or of all outputs before it shows).
+int output_scale();
+
+}  // namespace screen::wayland_window
+
+namespace screen::wayland_window {
+
+// The driver's calls (their contracts are window/driver.h's); desktop.cpp lists them.
+bool open(int width, int height, std::string_view title, bool last_resort, std::string& error);
+void set_title(std::string_view title);
+void set_palette(const std::array<Rgb, 256>& palette);
+void present(const std::uint8_t* page, int width, int first, int last);
+void take_events(std::vector<driver::Event>& events);
+void wait_for_event(int milliseconds);
+void wake();
+bool set_full_screen(bool on);
+bool full_screen();
+void close();
+std::uint64_t window_id();
+
+}  // namespace screen::wayland_window

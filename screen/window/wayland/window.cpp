@@ -1,0 +1,399 @@
+// The window: a toplevel with a title bar from the compositor (xdg-decoration) or from
+// libdecor, its configuration (size, full screen, maximised) and the Linux desktop table.
+
+#include <libdecor.h>
+#include <unistd.h>
+
+#include <dirent.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/cp1251.h"
+#include "fractional-scale-v1-client-protocol.h"
+#include "screen/window/linux/desktops.h"
+#include "screen/window/wayland/state.h"
+#include "viewporter-client-protocol.h"
+#include "xdg-decoration-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
+
+#ifndef GORVEX_LIBDECOR_PLUGINS
+#define GORVEX_LIBDECOR_PLUGINS "/usr/lib/libdecor/plugins-1"
+#endif
+
+namespace screen::wayland_window {
+
+namespace {
+
+constexpr char app_id[] = "gorvex-launcher";
+constexpr int first_configure_ms = 5000;
+constexpr int full_screen_answer_ms = 1000;
+
+std::string title_utf8;
+
+// What the compositor last asked of the toplevel, applied on the surface's configure.
+struct Asked {
+  int width = 0, height = 0;
+  bool full = false, maximised = false;
+};
+Asked asked;
+
+void apply(const Asked& wanted) {
+  if (wanted.maximised) {
+    // Maximised means full screen to the launcher; the window itself stays as it is.
+    driver::Event event;
+    event.kind = driver::EventKind::maximise;
+    push(event);
+    if (state.frame != nullptr)
+      libdecor_frame_unset_maximized(state.frame);
+    else if (state.toplevel != nullptr)
+      xdg_toplevel_unset_maximized(state.toplevel);
+  }
+  state.full = wanted.full;
+  const bool sized = wanted.full && wanted.width > 0 && wanted.height > 0;
+  state.area = sized
+                   ? scale::Point{std::min(wanted.width, 1 << 14), std::min(wanted.height, 1 << 14)}
+                   : state.page;
+  state.configured = true;
+  ++state.configures;
+  relayout();
+}
+
+// The plain toplevel.
+
+void surface_configure(void*, xdg_surface* surface, std::uint32_t serial) {
+  xdg_surface_ack_configure(surface, serial);
+  apply(asked);
+}
+constexpr xdg_surface_listener surface_listener{surface_configure};
+
+void toplevel_configure(void*, xdg_toplevel*, std::int32_t width, std::int32_t height,
+                        wl_array* states) {
+  asked = Asked{width, height};
+  const auto* at = static_cast<const std::uint32_t*>(states->data);
+  for (std::size_t i = 0; i < states->size / sizeof(std::uint32_t); ++i) {
+    if (at[i] == XDG_TOPLEVEL_STATE_FULLSCREEN) asked.full = true;
+    if (at[i] == XDG_TOPLEVEL_STATE_MAXIMIZED) asked.maximised = true;
+  }
+}
+void toplevel_close(void*, xdg_toplevel*) {
+  driver::Event event;
+  event.kind = driver::EventKind::close_request;
+  push(event);
+}
+void toplevel_bounds(void*, xdg_toplevel*, std::int32_t, std::int32_t) {}
+void toplevel_capabilities(void*, xdg_toplevel*, wl_array*) {}
+constexpr xdg_toplevel_listener toplevel_listener{toplevel_configure, toplevel_close,
+                                                  toplevel_bounds, toplevel_capabilities};
+
+void decoration_configure(void*, zxdg_toplevel_decoration_v1*, std::uint32_t mode) {
+  state.decoration_mode = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE ? 2 : 1;
+}
+constexpr zxdg_toplevel_decoration_v1_listener decoration_listener{decoration_configure};
+
+void make_plain(bool ask_for_title_bar) {
+  state.shell_surface = xdg_wm_base_get_xdg_surface(state.shell, state.surface);
+  xdg_surface_add_listener(state.shell_surface, &surface_listener, nullptr);
+  state.toplevel = xdg_surface_get_toplevel(state.shell_surface);
+  xdg_toplevel_add_listener(state.toplevel, &toplevel_listener, nullptr);
+  xdg_toplevel_set_title(state.toplevel, title_utf8.c_str());
+  xdg_toplevel_set_app_id(state.toplevel, app_id);
+  xdg_toplevel_set_min_size(state.toplevel, state.page.x, state.page.y);
+  // No largest size: a fixed one would grey out the maximise button, which means full screen.
+  if (ask_for_title_bar && state.decoration_manager != nullptr) {
+    state.decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(state.decoration_manager,
+                                                                          state.toplevel);
+    zxdg_toplevel_decoration_v1_add_listener(state.decoration, &decoration_listener, nullptr);
+    zxdg_toplevel_decoration_v1_set_mode(state.decoration,
+                                         ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
+  }
+  wl_surface_commit(state.surface);
+}
+
+// libdecor's toplevel.
+
+void decor_error(libdecor*, libdecor_error, const char*) {
+  report_lost();
+}
+libdecor_interface decor_interface = [] {
+  libdecor_interface calls{};
+  calls.error = decor_error;
+  return calls;
+}();
+
+void frame_configure(libdecor_frame* frame, libdecor_configuration* configuration, void*) {
+  libdecor_window_state window_state = LIBDECOR_WINDOW_STATE_NONE;
+  Asked wanted;
+  if (libdecor_configuration_get_window_state(configuration, &window_state)) {
+    wanted.full = (window_state & LIBDECOR_WINDOW_STATE_FULLSCREEN) != 0;
+    wanted.maximised = (window_state & LIBDECOR_WINDOW_STATE_MAXIMIZED) != 0;
+  }
+  if (!libdecor_configuration_get_content_size(configuration, frame, &wanted.width, &wanted.height))
+    wanted.width = wanted.height = 0;
+  const bool sized = wanted.full && wanted.width > 0 && wanted.height > 0;
+  libdecor_state* content =
+      libdecor_state_new(sized ? wanted.width : state.page.x, sized ? wanted.height : state.page.y);
+  libdecor_frame_commit(frame, content, configuration);
+  libdecor_state_free(content);
+  apply(wanted);
+}
+void frame_close(libdecor_frame*, void*) {
+  toplevel_close(nullptr, nullptr);
+}
+void frame_commit(libdecor_frame*, void*) {
+  wl_surface_commit(state.surface);
+}
+void frame_dismiss_popup(libdecor_frame*, const char*, void*) {}
+libdecor_frame_interface frame_interface = [] {
+  libdecor_frame_interface calls{};
+  calls.configure = frame_configure;
+  calls.close = frame_close;
+  calls.commit = frame_commit;
+  calls.dismiss_popup = frame_dismiss_popup;
+  return calls;
+}();
+
+bool make_decorated(std::string& error) {
+  state.decor = libdecor_new(state.display, &decor_interface);
+  if (state.decor == nullptr) {
+    error = "libdecor cannot start";
+    return false;
+  }
+  state.frame = libdecor_decorate(state.decor, state.surface, &frame_interface, nullptr);
+  if (state.frame == nullptr) {
+    error = "libdecor cannot make a title bar";
+    return false;
+  }
+  libdecor_frame_set_title(state.frame, title_utf8.c_str());
+  libdecor_frame_set_app_id(state.frame, app_id);
+  libdecor_frame_set_min_content_size(state.frame, state.page.x, state.page.y);
+  // Resizable as libdecor sees it, so that its maximise button works (and means full screen);
+  // a size asked by dragging an edge is answered with the page's own.
+  libdecor_frame_map(state.frame);
+  return true;
+}
+
+// Whether libdecor has a plugin to draw with: without one it opens the window without a
+// title bar and says nothing.
+bool holds_a_plugin(const char* folder) {
+  DIR* dir = opendir(folder);
+  if (dir == nullptr) return false;
+  bool found = false;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() > 3 && name.substr(name.size() - 3) == ".so") found = true;
+  }
+  closedir(dir);
+  return found;
+}
+
+bool libdecor_can_draw() {
+  const char* own = std::getenv("LIBDECOR_PLUGIN_DIR");
+  return holds_a_plugin(own != nullptr && *own != '\0' ? own : GORVEX_LIBDECOR_PLUGINS);
+}
+
+// The surface.
+
+void surface_enter(void*, wl_surface*, wl_output* output) {
+  for (Output& known : state.outputs)
+    if (known.output == output) known.entered = true;
+  relayout();
+}
+void surface_leave(void*, wl_surface*, wl_output* output) {
+  for (Output& known : state.outputs)
+    if (known.output == output) known.entered = false;
+  relayout();
+}
+#ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
+void surface_preferred_scale(void*, wl_surface*, std::int32_t factor) {
+  state.preferred_integer = std::clamp(factor, 1, 16);
+  relayout();
+}
+void surface_preferred_transform(void*, wl_surface*, std::uint32_t) {}
+constexpr wl_surface_listener window_surface_listener{
+    surface_enter, surface_leave, surface_preferred_scale, surface_preferred_transform};
+#else
+constexpr wl_surface_listener window_surface_listener{surface_enter, surface_leave};
+#endif
+
+void preferred_scale(void*, wp_fractional_scale_v1*, std::uint32_t units) {
+  state.preferred_units = int(std::clamp(units, 120u, 16u * 120u));
+  relayout();
+}
+constexpr wp_fractional_scale_v1_listener fractional_listener{preferred_scale};
+
+void make_surface() {
+  state.surface = wl_compositor_create_surface(state.compositor);
+  wl_surface_add_listener(state.surface, &window_surface_listener, nullptr);
+  if (state.fractional_manager != nullptr && state.viewporter != nullptr) {
+    state.viewport = wp_viewporter_get_viewport(state.viewporter, state.surface);
+    state.fractional = wp_fractional_scale_manager_v1_get_fractional_scale(state.fractional_manager,
+                                                                           state.surface);
+    wp_fractional_scale_v1_add_listener(state.fractional, &fractional_listener, nullptr);
+  }
+}
+
+void destroy_window() {
+  free_buffers();
+  if (state.frame != nullptr) libdecor_frame_unref(state.frame);
+  if (state.decor != nullptr) libdecor_unref(state.decor);
+  if (state.decoration != nullptr) zxdg_toplevel_decoration_v1_destroy(state.decoration);
+  if (state.toplevel != nullptr) xdg_toplevel_destroy(state.toplevel);
+  if (state.shell_surface != nullptr) xdg_surface_destroy(state.shell_surface);
+  if (state.fractional != nullptr) wp_fractional_scale_v1_destroy(state.fractional);
+  if (state.viewport != nullptr) wp_viewport_destroy(state.viewport);
+  if (state.surface != nullptr) wl_surface_destroy(state.surface);
+  state.frame = nullptr;
+  state.decor = nullptr;
+  state.decoration = nullptr;
+  state.toplevel = nullptr;
+  state.shell_surface = nullptr;
+  state.fractional = nullptr;
+  state.viewport = nullptr;
+  state.surface = nullptr;
+  state.configured = false;
+  state.decoration_mode = 0;
+  for (Output& output : state.outputs) output.entered = false;
+}
+
+bool configured() {
+  return state.configured;
+}
+
+bool wait_for_first_configure(std::string& error) {
+  if (pump_until(configured, first_configure_ms)) return true;
+  error = state.lost ? "the Wayland compositor closed the connection"
+                     : "the Wayland compositor did not show the window within 5 s";
+  return false;
+}
+
+}  // namespace
+
+bool open_window(int width, int height, std::string_view title, bool last_resort,
+                 std::string& error) {
+  state.page = {width, height};
+  state.area = state.page;
+  state.page_copy.assign(std::size_t(width) * std::size_t(height), 0);
+  title_utf8 = cp1251::to_utf8(title);
+  make_surface();
+  if (state.decoration_manager != nullptr) {
+    state.deciding = true;
+    make_plain(true);
+    const bool shown = wait_for_first_configure(error);
+    state.deciding = false;
+    if (!shown) return false;
+    if (state.decoration_mode == 2) {
+      relayout();
+      return true;
+    }
+    // The compositor wants us to draw the title bar: a new toplevel, through libdecor.
+    destroy_window();
+    make_surface();
+  }
+  if (libdecor_can_draw()) return make_decorated(error) && wait_for_first_configure(error);
+  if (!last_resort) {
+    error = "no title bars on this Wayland desktop";
+    return false;
+  }
+  std::fprintf(stderr,
+               "gorvex-launcher: the window has no title bar; install "
+               "libdecor-0-plugin-1-cairo (or libdecor-0-plugin-1-gtk) for one\n");
+  make_plain(false);
+  if (!wait_for_first_configure(error)) return false;
+  relayout();
+  return true;
+}
+
+bool open(int width, int height, std::string_view title, bool last_resort, std::string& error) {
+  if (width <= 0 || height <= 0 || width > 4096 || height > 4096) {
+    error = "bad window size";
+    return false;
+  }
+  const bool opened = connect(error) && open_window(width, height, title, last_resort, error);
+  if (!opened) {
+    release_drop();
+    release_input();
+    destroy_window();
+    disconnect();
+    return false;
+  }
+  start_drop_device();
+  wl_display_flush(state.display);
+  return true;
+}
+
+void set_title(std::string_view title) {
+  title_utf8 = cp1251::to_utf8(title);
+  if (state.frame != nullptr)
+    libdecor_frame_set_title(state.frame, title_utf8.c_str());
+  else if (state.toplevel != nullptr)
+    xdg_toplevel_set_title(state.toplevel, title_utf8.c_str());
+}
+
+bool set_full_screen(bool on) {
+  if (state.surface == nullptr) return false;
+  state.asked_full = on;
+  if (state.frame != nullptr) {
+    if (on)
+      libdecor_frame_set_fullscreen(state.frame, nullptr);
+    else
+      libdecor_frame_unset_fullscreen(state.frame);
+  } else if (on) {
+    xdg_toplevel_set_fullscreen(state.toplevel, nullptr);
+  } else {
+    xdg_toplevel_unset_fullscreen(state.toplevel);
+  }
+  // Other configurations may come first (the end of a maximised state): the answer is the
+  // state asked for, or none within the limit.
+  static bool wanted = false;
+  wanted = on;
+  pump_until([] { return state.full == wanted; }, full_screen_answer_ms);
+  return state.full == on;
+}
+
+bool full_screen() {
+  return state.asked_full && state.full;
+}
+
+void take_events(std::vector<driver::Event>& events) {
+  for (driver::Event& event : state.events) events.push_back(std::move(event));
+  state.events.clear();
+}
+
+void wait_for_event(int milliseconds) {
+  if (state.display == nullptr) return;
+  if (state.decor != nullptr) libdecor_dispatch(state.decor, 0);
+  pump(state.events.empty() ? milliseconds : 0);
+}
+
+void wake() {
+  const int fd = wake_descriptor.load();
+  if (fd < 0) return;
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const auto written = write(fd, &one, sizeof one);
+}
+
+void close() {
+  if (state.display == nullptr) return;
+  release_drop();
+  release_input();
+  destroy_window();
+  disconnect();
+  asked = Asked{};
+}
+
+std::uint64_t window_id() {
+  return 0;
+}
+
+int output_scale() {
+  int entered = 0, any = 1;
+  for (const Output& output : state.outputs) {
+    any = std::max(any, output.scale);
+    if (output.entered) entered = std::max(entered, output.scale);
+  }
+  return entered > 0 ? entered : any;
+}
+
+}  // namespace screen::wayland_window

@@ -1,0 +1,54 @@
+#include "screen/window/x11/desktop_scale.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "screen/window/scaler.h"
+
+namespace screen::x11_window {
+
+namespace {
+
+// Xft.dpi's value, or 0 when the resources name none that makes sense.
+int resources_dpi(std::string_view all) {
+  constexpr std::string_view key = "Xft.dpi:";
+  for (std::size_t at = 0; at < all.size();) {
+    const std::size_t end = std::min(all.find('\n', at), all.size());
+    const std::string_view line = all.substr(at, end - at);
+    at = end + 1;
+    if (line.substr(0, key.size()) != key) continue;
+    const std::string value(line.substr(key.size()));
+    char* rest = nullptr;
+    const double dpi = std::strtod(value.c_str(), &rest);
+    if (rest != value.c_str() && dpi >= 24 && dpi <= 2400) return int(dpi + 0.5);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int desktop_percent(const char* gdk_scale, const char* resources) {
+  if (gdk_scale != nullptr) {
+    char* end = nullptr;
+    const long n = std::strtol(gdk_scale, &end, 10);
+    if (end != gdk_scale && *end == '\0' && n >= 1 && n <= 16) return int(n) * 100;
+  }
+  const int dpi = resources != nullptr ? resources_dpi(resources) : 0;
+  return dpi > 0 ? scale::percent_of_dpi(dpi) : 100;
+}
+
+double fitting_scale(double scale, scale::Point work, scale::Point page) {
+  const auto fits = [&](double s) {
+    const window::Placement p = window::windowed(page, s);
+    return p.width <= work.x && p.height <= work.y;
+  };
+  if (scale <= 1 || fits(scale)) return std::max(scale, 1.0);
+  scale = std::floor(scale);
+  while (scale > 1 && !fits(scale)) scale -= 1;
+  return std::max(scale, 1.0);
+}
+
+}  // namespace screen::x11_window

@@ -1,0 +1,225 @@
+// The X11 window's events, translated for the core, and the wait for them.
+
+#include <X11/XKBlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+
+#include "screen/window/x11/x11.h"
+
+namespace screen::x11_window {
+
+namespace {
+
+std::atomic<int> wake_descriptor{-1};
+
+using driver::Event;
+using driver::EventKind;
+
+// The page pixel under a window pixel's centre.
+scale::Point page_point(int x, int y) {
+  return window::page_point(driver().scaler.placement(), x + 0.5, y + 0.5);
+}
+
+// A motion first where the pointer is not where it was last reported.
+void moved_to(int x, int y) {
+  Driver& d = driver();
+  const scale::Point p = page_point(x, y);
+  if (p == d.last_pointer) return;
+  d.last_pointer = p;
+  d.events.push_back({.kind = EventKind::motion, .x = p.x, .y = p.y});
+}
+
+// X's buttons as the core counts them: 1 left, 3 right, 2 middle, 8 and 9 the extra ones.
+int button_bit(unsigned button) {
+  switch (button) {
+    case Button1:
+      return 1;
+    case Button3:
+      return 2;
+    case Button2:
+      return 4;
+    case 8:
+      return 8;
+    case 9:
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+void button(const XButtonEvent& e, bool down) {
+  Driver& d = driver();
+  moved_to(e.x, e.y);
+  if (e.button == Button4 || e.button == Button5) {  // the wheel: a press per step
+    if (down) d.events.push_back({.kind = EventKind::wheel, .step = e.button == Button4 ? 1 : -1});
+    return;
+  }
+  if (const int bit = button_bit(e.button))
+    d.events.push_back({.kind = down ? EventKind::press : EventKind::release, .button = bit});
+}
+
+// Alt+Enter, once per press: with detectable auto-repeat a held key sends presses alone.
+void key(XKeyEvent& e, bool down) {
+  Driver& d = driver();
+  const KeySym sym = XLookupKeysym(&e, 0);
+  if (sym != XK_Return && sym != XK_KP_Enter) return;
+  const bool repeat = down && d.return_held;
+  d.return_held = down;
+  if (down && !repeat && (e.state & Mod1Mask) != 0)
+    d.events.push_back({.kind = EventKind::full_screen_key});
+}
+
+// Focus that the window really got or lost: not moves inside it, not a pointer-rooted
+// focus following the pointer, not a grab's passing focus.
+void focus(const XFocusChangeEvent& e, bool in) {
+  Driver& d = driver();
+  if (e.mode == NotifyGrab || e.mode == NotifyUngrab || e.detail == NotifyInferior ||
+      e.detail == NotifyPointer || e.detail == NotifyPointerRoot || e.detail == NotifyDetailNone)
+    return;
+  if (in == d.focused) return;
+  d.focused = in;
+  d.events.push_back({.kind = EventKind::focus, .on = in});
+}
+
+void configured(const XConfigureEvent& e) {
+  Driver& d = driver();
+  if (e.width == d.size.x && e.height == d.size.y) return;
+  d.size = {e.width, e.height};
+  fit_buffer();
+}
+
+void mapped() {
+  Driver& d = driver();
+  // Without a window manager no one else gives the new window the keyboard.
+  if (!d.mapped && !d.window_manager)
+    XSetInputFocus(d.display, d.window, RevertToPointerRoot, CurrentTime);
+  d.mapped = true;
+}
+
+}  // namespace
+
+void handle(XEvent& e) {
+  Driver& d = driver();
+  switch (e.type) {
+    case Expose:
+      show_area(e.xexpose.x, e.xexpose.y, e.xexpose.width, e.xexpose.height);
+      break;
+    case ConfigureNotify:
+      if (e.xconfigure.window == d.window) configured(e.xconfigure);
+      break;
+    case MapNotify:
+      if (e.xmap.window == d.window) mapped();
+      break;
+    case PropertyNotify:
+      if (e.xproperty.atom == d.atoms.net_wm_state || e.xproperty.atom == d.atoms.wm_state)
+        read_window_state();
+      break;
+    case FocusIn:
+    case FocusOut:
+      focus(e.xfocus, e.type == FocusIn);
+      break;
+    case EnterNotify: {
+      const scale::Point p = page_point(e.xcrossing.x, e.xcrossing.y);
+      d.last_pointer = p;
+      d.events.push_back({.kind = EventKind::enter, .x = p.x, .y = p.y});
+      break;
+    }
+    case LeaveNotify:
+      d.events.push_back({.kind = EventKind::leave});
+      break;
+    case MotionNotify:
+      moved_to(e.xmotion.x, e.xmotion.y);
+      break;
+    case ButtonPress:
+    case ButtonRelease:
+      button(e.xbutton, e.type == ButtonPress);
+      break;
+    case KeyPress:
+    case KeyRelease:
+      key(e.xkey, e.type == KeyPress);
+      break;
+    case ClientMessage:
+      if (e.xclient.message_type == d.atoms.wm_protocols && e.xclient.format == 32 &&
+          Atom(e.xclient.data.l[0]) == d.atoms.wm_delete_window)
+        d.events.push_back({.kind = EventKind::close_request});
+      else
+        handle_client_message(e.xclient);
+      break;
+    case SelectionNotify:
+      handle_selection(e.xselection);
+      break;
+    case MappingNotify:
+      XRefreshKeyboardMapping(&e.xmapping);
+      break;
+    default:
+      break;
+  }
+}
+
+void take_events(std::vector<driver::Event>& events) {
+  Driver& d = driver();
+  if (d.display == nullptr) return;
+  while (XPending(d.display) > 0) {
+    XEvent e;
+    XNextEvent(d.display, &e);
+    handle(e);
+  }
+  for (Event& e : d.events) events.push_back(std::move(e));
+  d.events.clear();
+}
+
+void wait_for_event(int milliseconds) {
+  Driver& d = driver();
+  if (d.display == nullptr) return;
+  // Events already read from the connection wait in Xlib's queue, where poll cannot see them.
+  if (XPending(d.display) > 0 || !d.events.empty()) return;
+  const int wake_fd = wake_descriptor;
+  pollfd fds[2] = {{ConnectionNumber(d.display), POLLIN, 0}, {wake_fd, POLLIN, 0}};
+  if (poll(fds, 2, milliseconds < 0 ? -1 : milliseconds) > 0 && (fds[1].revents & POLLIN) != 0) {
+    std::uint64_t count = 0;
+    (void)!read(wake_fd, &count, sizeof count);
+  }
+}
+
+void wait_for_map(int milliseconds) {
+  Driver& d = driver();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!d.mapped) {
+    while (!d.mapped && XPending(d.display) > 0) {
+      XEvent e;
+      XNextEvent(d.display, &e);
+      handle(e);
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (d.mapped || left.count() <= 0) break;
+    pollfd fd{ConnectionNumber(d.display), POLLIN, 0};
+    poll(&fd, 1, int(left.count()) + 1);
+  }
+}
+
+bool open_wake() {
+  wake_descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  return wake_descriptor >= 0;
+}
+
+void close_wake() {
+  const int fd = wake_descriptor.exchange(-1);
+  if (fd >= 0) ::close(fd);
+}
+
+// The core wakes the service thread only while the window is open.
+void wake() {
+  const int fd = wake_descriptor;
+  const std::uint64_t one = 1;
+  if (fd >= 0) (void)!write(fd, &one, sizeof one);
+}
+
+}  // namespace screen::x11_window

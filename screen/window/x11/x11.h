@@ -1,0 +1,132 @@
+#pragma once
+// The X11 window driver's own record, shared by its files only. Spoken through Xlib: the
+// library the launcher has always reached X through, whose input and drag-and-drop
+// conventions (XDND, ICCCM selections, XKB's detectable auto-repeat) are documented in its
+// terms, and which every desktop distribution installs with X itself. Every call on the
+// window's connection comes from the service thread; wake() and window_id() may come from any
+// thread, and show_box() runs on the program thread over a connection of its own.
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "screen/window/driver.h"
+#include "screen/window/scaler.h"
+
+namespace screen::x11_window {
+
+struct Atoms {
+  Atom wm_protocols, wm_delete_window, wm_state, net_wm_name, utf8_string, net_wm_icon, net_wm_pid,
+      net_wm_state, net_wm_state_fullscreen, net_wm_state_maximized_vert,
+      net_wm_state_maximized_horz, net_wm_state_hidden, net_workarea, net_supported,
+      net_supporting_wm_check, net_active_window, xdnd_aware, xdnd_enter, xdnd_position,
+      xdnd_status, xdnd_leave, xdnd_drop, xdnd_finished, xdnd_selection, xdnd_type_list,
+      xdnd_action_copy, text_uri_list, drop_property;
+};
+
+// The drag over the window, if one is under way.
+struct Drag {
+  Window source = None;
+  bool offers_files = false;  // the source offers text/uri-list
+  bool dropped = false;       // waiting for the selection's contents
+};
+
+// The window's pixels: an image of the window's size, in shared memory where the server
+// offers it.
+struct Buffer {
+  XImage* image = nullptr;
+  XShmSegmentInfo shm{};
+  bool shared = false;
+  std::vector<std::uint32_t> own;  // the pixels when not shared
+  scale::Point size{};
+};
+
+struct Driver {
+  Display* display = nullptr;
+  int screen = 0;
+  Window root = None;
+  Window window = None;
+  Visual* visual = nullptr;
+  int depth = 0;
+  Colormap colormap = None;
+  Cursor arrow = None;
+  GC gc = nullptr;
+  Atoms atoms{};
+  bool window_manager = false;  // one runs and speaks EWMH's full screen
+  bool shm_offered = false;
+  bool saver_suspended = false;
+
+  scale::Point page{};  // the page's size
+  double scale = 1;     // the window's scale
+  scale::Point size{};  // the window's size as last configured
+  // The page last presented, painted anew when the window changes size. The core's pages live
+  // until the window closes and change only under the screen lock, which every call that
+  // paints holds; a copy would cost as much memory again.
+  const std::uint8_t* shown = nullptr;
+  int shown_width = 0;
+  window::Scaler scaler;
+  Buffer buffer;
+
+  bool mapped = false;
+  bool asked_full_screen = false;
+  bool state_full_screen = false;  // as _NET_WM_STATE last said
+  bool focused = true;
+  bool minimised = false;
+  bool maximised = false;    // as _NET_WM_STATE last said, until we take it back
+  bool return_held = false;  // Return is down: a further press is the key repeating
+  scale::Point last_pointer{-1 << 30, -1 << 30};  // the page point last reported
+  Drag drag;
+  std::vector<driver::Event> events;  // translated, not yet taken
+};
+
+Driver& driver();
+
+// The window's id for dialogs on the program thread; 0 while none is open.
+extern std::atomic<std::uint64_t> window_system_id;
+
+// window.cpp
+void update_size_hints(bool fixed);
+// Protocol errors are passed over (a window that has gone is no reason to end); between these
+// two calls they are counted, for a request that may fail (attaching shared memory).
+void trap_errors();
+bool errors_trapped();
+void read_window_state();  // after _NET_WM_STATE or WM_STATE changed
+
+// present.cpp: the buffer for the window's current size, painted whole and shown.
+bool fit_buffer();
+void show_area(int x, int y, int width, int height);
+void free_buffer();
+
+// input.cpp
+void handle(XEvent& e);
+// Reads events until the window is mapped, at most `milliseconds`; what they said waits for
+// take_events.
+void wait_for_map(int milliseconds);
+// The descriptor that wake() writes to and wait_for_event() listens on.
+bool open_wake();
+void close_wake();
+
+// xdnd.cpp: a drag's messages and the selection that carries its files; false for others.
+bool handle_client_message(const XClientMessageEvent& e);
+void handle_selection(const XSelectionEvent& e);
+
+// The functions of the desktop table.
+bool open(int width, int height, std::string_view title, bool last_resort, std::string& error);
+void set_title(std::string_view title);
+void set_palette(const std::array<Rgb, 256>& palette);
+void present(const std::uint8_t* page, int width, int first, int last);
+void take_events(std::vector<driver::Event>& events);
+void wait_for_event(int milliseconds);
+void wake();
+bool set_full_screen(bool on);
+bool full_screen();
+void close();
+std::uint64_t window_id();
+bool show_box(const std::string& text, const std::string& caption);
+
+}  // namespace screen::x11_window
