@@ -142,10 +142,17 @@ void pointer_axis_value120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
 // never sends it.
 #ifdef WL_POINTER_AXIS_RELATIVE_DIRECTION_SINCE_VERSION
 void pointer_axis_relative_direction(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
-constexpr wl_pointer_listener pointer_listener{
-    pointer_enter,         pointer_leave,         pointer_motion,      pointer_button,
-    pointer_axis,          pointer_frame,         pointer_axis_source, pointer_axis_stop,
-    pointer_axis_discrete, pointer_axis_value120, pointer_axis_relative_direction};
+constexpr wl_pointer_listener pointer_listener{pointer_enter,
+                                               pointer_leave,
+                                               pointer_motion,
+                                               pointer_button,
+                                               pointer_axis,
+                                               pointer_frame,
+                                               pointer_axis_source,
+                                               pointer_axis_stop,
+                                               pointer_axis_discrete,
+                                               pointer_axis_value120,
+                                               pointer_axis_relative_direction};
 #else
 constexpr wl_pointer_listener pointer_listener{
     pointer_enter,         pointer_leave,        pointer_motion,      pointer_button,
