@@ -149,9 +149,15 @@ void pointer_button(void*, wl_pointer*, std::uint32_t serial, std::uint32_t, std
 }
 void pointer_axis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
 // The seat is bound at version 1: none of the later pointer events come.
+#ifdef WL_POINTER_AXIS_RELATIVE_DIRECTION_SINCE_VERSION  // libwayland 1.23 (Debian 13)
+constexpr wl_pointer_listener pointer_listener{
+    pointer_enter, pointer_leave, pointer_motion, pointer_button, pointer_axis, nullptr,
+    nullptr,       nullptr,       nullptr,        nullptr,        nullptr};
+#else
 constexpr wl_pointer_listener pointer_listener{
     pointer_enter, pointer_leave, pointer_motion, pointer_button, pointer_axis,
     nullptr,       nullptr,       nullptr,        nullptr,        nullptr};
+#endif
 
 }  // namespace
 
