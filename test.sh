@@ -16,6 +16,9 @@ need_packages cmake ninja-build g++ clang libgtest-dev libgmock-dev \
 # The sanitizer and fuzzer runtimes of the clang installed, whichever release it is.
 clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
 need_packages "libclang-rt-$clang_major-dev"
+# Wayland desktops of newer releases: sway that scales by fractions, labwc that asks for
+# client-side title bars (Debian 13 has both).
+want_packages "sway>=1.8" labwc
 [ "${1:-}" = --packages ] && exit 0
 
 echo "== build (build/)"

@@ -22,3 +22,22 @@ need_architecture() {
   $sudo dpkg --add-architecture "$1"
   $sudo apt-get update -qq
 }
+
+# Installs those packages that this Debian release carries at the version asked for
+# ("sway>=1.8"), and passes over the others without a word: desktops that only newer
+# releases have.
+want_packages() {
+  local have=() p name least candidate
+  for p in "$@"; do
+    name=${p%%>=*}
+    least=${p#"$name"}
+    least=${least#>=}
+    candidate=$(apt-cache policy "$name" 2>/dev/null | sed -n 's/^ *Candidate: *//p')
+    [ -n "$candidate" ] && [ "$candidate" != "(none)" ] || continue
+    if [ -n "$least" ] && ! dpkg --compare-versions "$candidate" ge "$least"; then
+      continue
+    fi
+    have+=("$name")
+  done
+  [ ${#have[@]} -eq 0 ] || need_packages "${have[@]}"
+}
