@@ -14,7 +14,8 @@ cd "$root"
 . tools/packages.sh
 need_architecture arm64
 need_packages g++-aarch64-linux-gnu qemu-user-static libx11-dev:arm64 libxext-dev:arm64 \
-  libxss-dev:arm64 libwayland-dev:arm64 libdecor-0-dev:arm64 wayland-protocols libwayland-bin
+  libxss-dev:arm64 libwayland-dev:arm64 libdecor-0-dev:arm64 wayland-protocols libwayland-bin \
+  libstdc++6:arm64
 
 # The whole build, as the README gives it for the package.
 cmake --preset linux-arm64 >/dev/null
