@@ -12,10 +12,10 @@
 namespace screen::headless {
 
 struct Options {
-  bool service_thread = false;  // run passes on a thread of their own, as a real window does
-  bool waits = true;            // that thread sleeps while idle; false: it ticks every 10 ms
-  bool fail_open = false;       // make opening the window fail
-  int wait_cap_ms = 0;          // > 0: a sleep asked for longer ends by its limit this soon
+  bool service_thread = false;      // run passes on a thread of their own, as a real window does
+  bool waits = true;                // that thread sleeps while idle; false: it ticks every 10 ms
+  bool fail_open = false;           // make opening the window fail
+  int wait_cap_ms = 0;              // > 0: a sleep asked for longer ends by its limit this soon
   bool refuse_full_screen = false;  // the desktop refuses full screen
 };
 inline Options headless_options;
@@ -52,7 +52,7 @@ void push_wheel(int step);
 void push_activation(bool active);  // the window got or lost the focus
 void push_minimised(bool minimised);
 void push_close_request();
-void push_drop(std::string path);  // one file dropped onto the window
+void push_drop(std::string path);                      // one file dropped onto the window
 void push_drop_files(std::vector<std::string> paths);  // several at once
 void push_full_screen_key();                           // Alt+Enter
 void push_maximise();                                  // the maximise button

@@ -11,8 +11,8 @@
 
 #include "screen/files.h"
 #include "screen/process.h"
-#include "screen/window/driver.h"
 #include "screen/unicode_win32.h"
+#include "screen/window/driver.h"
 
 namespace screen {
 
