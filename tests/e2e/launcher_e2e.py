@@ -479,6 +479,33 @@ def stand_in_chooser(answer):
     return path
 
 
+def waiting_chooser(game):
+    """A search path whose zenity waits until the file `chooser/go` exists, then cancels."""
+    folder = os.path.join(game.temp, "chooser")
+    os.makedirs(folder)
+    script = os.path.join(folder, "zenity")
+    with open(script, "w") as f:
+        f.write("#!/bin/sh\nfor i in $(seq 100); do [ -e '%s/go' ] && exit 1; sleep 0.1; done\n"
+                "exit 1\n" % folder)
+    os.chmod(script, 0o755)
+    return folder + ":" + os.environ.get("PATH", "/usr/bin:/bin")
+
+
+def case_pressed_look(bin_dir):
+    """A change after the first screen reaches the window whole: while the chooser is open
+    the mod button shows pressed and every other pixel as before; a cancel then starts the
+    game with its add-on configuration."""
+    s = Session(bin_dir, path=waiting_chooser)
+    try:
+        s.launcher.click(*BUTTON[4])
+        s.launcher.shows(s.game.snapshot(pressed=4), timeout=5)
+        with open(os.path.join(s.game.temp, "chooser", "go"), "w"):
+            pass
+        s.launcher.wait_hand_over(PLUSMOD, timeout=20)
+    finally:
+        s.close()
+
+
 NAME_REFUSED = "cannot go into temp.bat: it holds "
 NOT_COPIED = "was not copied to roms/temp.wad"
 
@@ -1020,6 +1047,7 @@ OWN_CASES = {
     "drop_several": ignored_drop_case(two_levels),
     "drop_folder": ignored_drop_case(folder_named_like_a_level),
     "drop_hostile": case_drop_hostile,
+    "pressed_look": case_pressed_look,
 }
 
 
