@@ -156,13 +156,14 @@ in_chroot 'cmake --build --preset linux -j2'
 echo "-- distros: build in $((SECONDS - started)) s"
 started=$SECONDS
 # The unit tests, then the cases that touch the desktop: X11 with the real chooser (zenity of
-# this release), Wayland at scale 2 under this release's weston, at 150 % under sway, with
-# title bars of libdecor's GTK plugin under labwc and a lost compositor, and the package.
+# this release), Wayland at scale 2 under this release's weston, a lost compositor there with
+# this release's libdecor plugins, at 150 % under sway, under labwc's title bars, and the
+# package.
 in_chroot "ctest --test-dir build --output-on-failure --no-tests=error -j2 \
   -LE 'e2e|wayland|package|wine' -E '^demo[.]emulator_'"
 desktop='^(e2e[.](pixels|button1|mod|drag_out|exit)|e2e-wayland-2[.]pixels|package[.]linux'
 desktop+='|e2e-wayland[.]lost_display|e2e-sway-1[.]5[.](pixels|button1)'
-desktop+='|e2e-labwc-csd[.](pixels|lost_display))$'
+desktop+='|e2e-labwc[.](pixels|lost_display))$'
 # All twelve must be registered: a missing tool leaves cases out with only a warning.
 registered=$(in_chroot "ctest --test-dir build -N -R '$desktop'" | sed -n 's/^Total Tests: //p')
 [ "$registered" = 12 ] || {

@@ -439,10 +439,10 @@ class Sway(Weston):
 
 
 class Labwc(Sway):
-    """A Wayland desktop that offers server-side title bars but asks its clients to draw their
-    own (labwc with client-side decorations, as KWin without its theme does): the launcher's
-    title bar then comes from libdecor. The window goes where labwc places it; the page is
-    found on the screen by its picture."""
+    """A wlroots desktop that draws title bars itself: labwc, configured to prefer client-side
+    title bars, which it still leaves to the compositor when the client asks for server-side
+    ones, as the launcher does. The window goes where labwc places it; the page is found on
+    the screen by its picture."""
 
     def __init__(self, size="1024x768"):
         self.begin(size, 1, "labwc")
@@ -587,7 +587,7 @@ DESKTOPS = {
     "wayland-3": lambda size: Weston(size, scale=3),
     "xwayland-2": lambda size: Weston(size, scale=2, xwayland=True),
     "sway-1.5": lambda size: Sway(size, scale=1.5),
-    "labwc-csd": lambda size: Labwc(size),
+    "labwc": lambda size: Labwc(size),
     "kwin-1.5": lambda size: KWin(size, scale=1.5),
     "kwin-csd-1.5": lambda size: KWin(size, scale=1.5, client_side=True),
 }
