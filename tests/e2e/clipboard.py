@@ -31,14 +31,8 @@ class Clipboard(xdnd.Source):
 
     def hand_over(self, request, text):
         """Answers one request for our selection: the list of forms, the text, or a refusal."""
-        reply = xdnd.Event()
+        reply = xdnd.selection_notify(request)
         notify = reply.xselection
-        notify.type = SELECTION_NOTIFY
-        notify.requestor = request.requestor
-        notify.selection = request.selection
-        notify.target = request.target
-        notify.time = request.time
-        notify.property = NONE
         target = request.target
         where = request.property or request.target
         if target == self.atom("TARGETS"):

@@ -21,6 +21,7 @@ CURRENT_TIME = 0
 NONE = 0
 
 
+
 class XdndError(Exception):
     pass
 
@@ -110,6 +111,20 @@ def uri_list(paths):
     return b"".join(line + b"\r\n" for line in lines)
 
 
+def selection_notify(request):
+    """The SelectionNotify that answers a selection request: a refusal (no property) until
+    the answer's property is set in it."""
+    reply = Event()
+    notify = reply.xselection
+    notify.type = SELECTION_NOTIFY
+    notify.requestor = request.requestor
+    notify.selection = request.selection
+    notify.target = request.target
+    notify.time = request.time
+    notify.property = NONE
+    return reply
+
+
 class Source:
     """One drag: an unmapped 1x1 window that owns XdndSelection on its own connection."""
 
@@ -190,14 +205,8 @@ class Source:
     def answer(self, request, data):
         """Hands the URI list to the requestor, or refuses any other form."""
         self.requests.append(request.target)
-        reply = Event()
+        reply = selection_notify(request)
         notify = reply.xselection
-        notify.type = SELECTION_NOTIFY
-        notify.requestor = request.requestor
-        notify.selection = request.selection
-        notify.target = request.target
-        notify.time = request.time
-        notify.property = NONE
         if request.selection == self.atom("XdndSelection") and request.target == self.atom(
                 URI_LIST.decode()):
             # Clients older than ICCCM 2 name no property: the target's name then.
