@@ -46,9 +46,6 @@ add_library(gorvex_x11 OBJECT
   app/dialogs_linux.cpp ${GORVEX_ICON_DIR}/window_icon.cpp)
 target_link_libraries(gorvex_x11 PUBLIC gorvex_core X11::X11 X11::Xext ${GORVEX_XSS_LIBRARY})
 target_compile_options(gorvex_x11 PRIVATE ${GORVEX_WARNINGS})
-# On Wayland the launcher speaks the protocol itself (cmake/wayland.cmake).
-set_source_files_properties(screen/window/linux/choice_linux.cpp PROPERTIES
-                            COMPILE_DEFINITIONS GORVEX_NATIVE_WAYLAND)
 add_executable(gorvex-launcher app/main.cpp)
 target_link_libraries(gorvex-launcher PRIVATE gorvex_core gorvex_x11 gorvex_wayland)
 target_compile_options(gorvex-launcher PRIVATE ${GORVEX_WARNINGS})

@@ -32,7 +32,6 @@ struct Event {
 std::mutex guard;  // the window record and the event queue
 Window win;
 std::vector<Event> queue;
-int desktop_x = 0, desktop_y = 0;
 bool over = false;                // the scripted pointer is over the window
 std::condition_variable arrived;  // an event was pushed or wake() called
 bool woken = false;
@@ -169,8 +168,6 @@ void take_events(std::vector<Event>& events) {
   for (headless::Event& e : pending) {
     switch (e.kind) {
       case Kind::move: {
-        desktop_x = e.a;
-        desktop_y = e.b;
         const bool now_over = e.a >= 0 && e.b >= 0 && e.a < w && e.b < h;
         if (now_over && !over) {
           events.push_back({EventKind::enter, e.a, e.b});

@@ -17,7 +17,6 @@ namespace {
 
 const Desktop* chosen = nullptr;
 
-#ifdef GORVEX_NATIVE_WAYLAND
 bool set(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0';
@@ -35,7 +34,6 @@ const Desktop* named_desktop() {
   }
   return nullptr;
 }
-#endif
 
 bool try_open(const Desktop& desktop, int width, int height, std::string_view title,
               bool last_resort, std::string& error) {
@@ -67,7 +65,6 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   using namespace linux_window;
   chosen = nullptr;
   error.clear();
-#ifdef GORVEX_NATIVE_WAYLAND
   if (const Desktop* named = named_desktop())
     return try_open(*named, width, height, title, true, error);
   if (set("WAYLAND_DISPLAY")) {
@@ -75,7 +72,6 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     if (try_open(wayland_desktop, width, height, title, !x11_left, error)) return true;
     return x11_left && try_open(x11_desktop, width, height, title, true, error);
   }
-#endif
   if (!try_open(x11_desktop, width, height, title, true, error)) {
     // One desktop tried: its own words, as they were.
     const std::string prefix = "on x11: ";
