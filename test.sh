@@ -22,8 +22,8 @@ want_packages "sway>=1.8" labwc
 [ "${1:-}" = --packages ] && exit 0
 
 echo "== build (build/)"
-cmake --preset linux >/dev/null
-cmake --build --preset linux
+cmake --preset dev >/dev/null
+cmake --build --preset dev
 echo "-- build: $SECONDS s"
 # The cross builds of the stages below draw their icons with this build's gorvex-icon.
 export GORVEX_HOST_ICON_TOOL="$PWD/build/bin/gorvex-icon"

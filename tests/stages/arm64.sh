@@ -18,7 +18,7 @@ need_packages g++-aarch64-linux-gnu qemu-user-static libx11-dev:arm64 libxext-de
   libstdc++6:arm64
 
 # The whole build, as the README gives it for the package.
-cmake --preset linux-arm64 >/dev/null
+cmake --preset linux-arm64 -DGORVEX_WERROR=ON >/dev/null
 cmake --build --preset linux-arm64
 bash tests/demo/package_test.sh linux-aarch64 "$build/CPackConfig.cmake" "$build/package-test"
 

@@ -770,7 +770,8 @@ def use_wine64(work):
 def build(preset):
     """Builds what the checks run from the preset; False when it fails."""
     print("== build (build-%s/), and a Wine prefix beside it" % preset, flush=True)
-    return (subprocess.run(["cmake", "--preset", preset], cwd=ROOT,
+    # Warnings are errors here, as in every developer's and CI's build.
+    return (subprocess.run(["cmake", "--preset", preset, "-DGORVEX_WERROR=ON"], cwd=ROOT,
                            stdout=subprocess.DEVNULL).returncode == 0
             and subprocess.run(["cmake", "--build", "--preset", preset, "--target",
                                 "gorvex-launcher", "gorvex-snapshot", "gorvex-stand-in"],
