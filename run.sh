@@ -27,18 +27,20 @@ EOF
 fi
 
 . tools/packages.sh
-packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
-  libxext-dev libxss-dev zenity xfonts-base dosbox)
-[ "$xvfb" = yes ] && packages+=(xvfb x11-utils imagemagick python3-pil)
-need_packages "${packages[@]}"
+if [ "$xvfb" = yes ]; then
+  need_packages "${packages_build[@]}" "${packages_run[@]}" "${packages_xvfb[@]}"
+else
+  need_packages "${packages_build[@]}" "${packages_run[@]}"
+fi
 
 echo "== building the launcher and the demo game folder (build/, build/demo/)"
-cmake --preset linux >/dev/null
+# The tests are test.sh's: a player's build needs neither GoogleTest nor its packages.
+cmake --preset linux -DGORVEX_TESTS=OFF >/dev/null
 cmake --build --preset linux --target demo
 
 demo=build/demo
 [ -x "$demo/gorvex-launcher" ] || {
-  echo "run.sh: $demo/gorvex-launcher was not built (are libx11-dev, libxext-dev and libxss-dev installed?)" >&2
+  echo "run.sh: $demo/gorvex-launcher was not built" >&2
   exit 1
 }
 

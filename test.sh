@@ -7,12 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . tools/packages.sh
 need_architecture i386  # the Windows exe is 32-bit: Wine's 32-bit side runs it
-need_packages cmake ninja-build g++ clang libgtest-dev libgmock-dev \
-  libbenchmark-dev libx11-dev libxext-dev libxss-dev xvfb x11-utils xdotool imagemagick zenity xfonts-base dosbox \
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32 icoutils \
-  python3-pil locales openbox x11-xserver-utils weston xwayland libdecor-0-plugin-1-cairo pkgconf \
-  libwayland-dev wayland-protocols libdecor-0-dev \
-  devscripts
+need_packages "${packages_build[@]}" "${packages_run[@]}" "${packages_xvfb[@]}" \
+  "${packages_test[@]}" "${packages_windows[@]}"
 # The sanitizer and fuzzer runtimes of the clang installed, whichever release it is.
 clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
 need_packages "libclang-rt-$clang_major-dev"

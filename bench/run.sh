@@ -8,8 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 . tools/packages.sh
-need_packages cmake ninja-build g++ pkgconf libbenchmark-dev libx11-dev libxext-dev libxss-dev libxtst-dev \
-  xvfb python3-tk python3-pil weston libwayland-dev wayland-protocols libdecor-0-dev
+need_packages "${packages_build[@]}" "${packages_xvfb[@]}" "${packages_bench[@]}" weston
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

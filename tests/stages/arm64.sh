@@ -13,9 +13,7 @@ build="$root/build-linux-arm64"
 cd "$root"
 . tools/packages.sh
 need_architecture arm64
-need_packages g++-aarch64-linux-gnu qemu-user-static libx11-dev:arm64 libxext-dev:arm64 \
-  libxss-dev:arm64 libwayland-dev:arm64 libdecor-0-dev:arm64 wayland-protocols libwayland-bin \
-  libstdc++6:arm64
+need_packages "${packages_arm64[@]}"
 
 # The whole build, as the README gives it for the package.
 cmake --preset linux-arm64 -DGORVEX_WERROR=ON >/dev/null
