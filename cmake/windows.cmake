@@ -28,3 +28,7 @@ target_compile_options(gorvex-launcher PRIVATE ${GORVEX_WARNINGS})
 # The stand-in emulator of the Wine checks: records how it was started.
 add_executable(gorvex-stand-in WIN32 tests/wine/stand_in.cpp)
 target_compile_options(gorvex-stand-in PRIVATE ${GORVEX_WARNINGS})
+
+# The Wine checks' hostile program: posts the launcher's window what only the system should.
+add_executable(gorvex-hostile tests/wine/hostile.cpp)
+target_compile_options(gorvex-hostile PRIVATE ${GORVEX_WARNINGS})

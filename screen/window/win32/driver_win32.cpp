@@ -45,6 +45,7 @@ struct Window {
   Bitmap bitmap{};
   std::vector<Event> pending;  // events for the core's next look
   bool over = false;           // the pointer is over the window (a leave is tracked)
+  bool active = false;         // as last reported to the core
   bool minimised = false;
   bool tracking_leave = false;
   bool full_screen = false;
@@ -160,9 +161,11 @@ void size_window(UINT dpi, const RECT* suggested) {
   const int w = r.right - r.left, h = r.bottom - r.top;
   int x = std::max(work.left, work.left + (work.right - work.left - w) / 2);
   int y = std::max(work.top, work.top + (work.bottom - work.top - h) / 2);
-  if (suggested != nullptr) {
-    x = suggested->left;
-    y = suggested->top;
+  if (suggested != nullptr) {  // kept on the monitor, whatever the message said
+    x = std::clamp(int(suggested->left), int(work.left),
+                   std::max(int(work.left), int(work.right) - w));
+    y = std::clamp(int(suggested->top), int(work.top),
+                   std::max(int(work.top), int(work.bottom) - h));
   }
   SetWindowPos(win.handle, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   lay_out();
@@ -257,7 +260,13 @@ bool switch_full_screen(bool on) {
 
 // --- Pointer ---
 
+// A move after a move replaces it: only where the pointer is now counts.
 void push(Event e) {
+  if (e.kind == EventKind::motion && !win.pending.empty() &&
+      win.pending.back().kind == EventKind::motion) {
+    win.pending.back() = std::move(e);
+    return;
+  }
   win.pending.push_back(std::move(e));
 }
 
@@ -295,20 +304,25 @@ int extra_button(WPARAM wp) {
   return GET_XBUTTON_WPARAM(wp) == XBUTTON1 ? 8 : 16;
 }
 
-void activation(bool active) {
-  if (!active && GetCapture() == win.handle) ReleaseCapture();
-  Event e{EventKind::focus};
-  e.on = active;
-  push(std::move(e));
-}
-
-void minimised(bool now) {
-  if (now == win.minimised) return;
-  win.minimised = now;
-  if (now && GetCapture() == win.handle) ReleaseCapture();
-  Event e{EventKind::minimised};
-  e.on = now;
-  push(std::move(e));
+// Whether the window is active and whether it is minimised are asked of the system once the
+// pass's messages are handled: any program can post WM_ACTIVATE or WM_SIZE with whatever
+// parameters it likes.
+void window_state() {
+  const bool minimised = IsIconic(win.handle) != 0;
+  const bool active = !minimised && GetForegroundWindow() == win.handle;
+  if ((!active || minimised) && GetCapture() == win.handle) ReleaseCapture();
+  if (active != win.active) {
+    win.active = active;
+    Event e{EventKind::focus};
+    e.on = active;
+    push(std::move(e));
+  }
+  if (minimised != win.minimised) {
+    win.minimised = minimised;
+    Event e{EventKind::minimised};
+    e.on = minimised;
+    push(std::move(e));
+  }
 }
 
 // Handles what the pointer state hears of; false for messages left to the system.
@@ -367,15 +381,14 @@ LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return msg == WM_XBUTTONDOWN || msg == WM_XBUTTONUP || msg == WM_XBUTTONDBLCLK;
   switch (msg) {
     case WM_ACTIVATE:
-      activation(LOWORD(wp) != WA_INACTIVE && HIWORD(wp) == 0);
       full_screen_activation(LOWORD(wp) != WA_INACTIVE, reinterpret_cast<HWND>(lp));
       break;  // the system still gives the window the keyboard focus
     case WM_SIZE:
-      minimised(wp == SIZE_MINIMIZED);
-      if (wp != SIZE_MINIMIZED) lay_out();
+      if (!IsIconic(win.handle)) lay_out();
       break;
     case WM_DPICHANGED:
-      if (!win.full_screen) size_window(LOWORD(wp), reinterpret_cast<const RECT*>(lp));
+      // The scale is the system's for the window, whatever the message says.
+      if (!win.full_screen && lp != 0) size_window(window_dpi(), reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_DROPFILES: {
       const auto drop = reinterpret_cast<HDROP>(wp);
@@ -524,12 +537,34 @@ void present(const std::uint8_t* page, int width, int first, int last) {
   }
 }
 
+// At most this many messages a pass, so that a program posting messages without end neither
+// starves the page nor makes the queue of events grow.
+constexpr int messages_per_pass = 256;
+
+// The player's input first: Windows hands out posted messages before input, so another
+// program posting without end would otherwise hold back every click. Mouse and keyboard
+// messages that come posted are another program's, not the player's: dropped, as is a posted
+// WM_DPICHANGED (the system sends that one, and its pointer would be of the poster's choosing).
+bool next_message(MSG& m) {
+  if (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) return true;
+  if (!PeekMessageW(&m, nullptr, 0, 0,
+                    PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE))
+    return false;
+  const UINT id = m.message;
+  if ((id >= WM_MOUSEFIRST && id <= WM_MOUSELAST) || (id >= WM_KEYFIRST && id <= WM_KEYLAST) ||
+      id == WM_DPICHANGED)
+    m.message = WM_NULL;
+  return true;
+}
+
 void take_events(std::vector<Event>& events) {
   MSG m;
-  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+  for (int i = 0; i < messages_per_pass && next_message(m); ++i) {
+    if (m.message == WM_NULL) continue;
     TranslateMessage(&m);
     DispatchMessageW(&m);
   }
+  if (win.handle != nullptr) window_state();
   for (Event& e : win.pending) events.push_back(std::move(e));
   win.pending.clear();
 }

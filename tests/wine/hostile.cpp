@@ -1,0 +1,39 @@
+// A hostile program for the Wine checks: sends the launcher's window what only the system
+// should, as any program on the desktop may.
+//   gorvex-hostile.exe inactive    posts WM_ACTIVATE(WA_INACTIVE)
+//   gorvex-hostile.exe minimised   posts WM_SIZE(SIZE_MINIMIZED)
+//   gorvex-hostile.exe moves N     posts N WM_MOUSEMOVE over the page
+//   gorvex-hostile.exe dpi         sends WM_DPICHANGED at 192 dpi with a rectangle far off
+//                                  every screen, then posts one
+// Ends with 0 once done, 1 when there is no launcher window, 2 on a usage error.
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const HWND window = FindWindowW(L"GorvexLauncherWindow", nullptr);
+  if (window == nullptr) return 1;
+  const char* what = argv[1];
+  if (std::strcmp(what, "inactive") == 0) {
+    PostMessageW(window, WM_ACTIVATE, WA_INACTIVE, 0);
+  } else if (std::strcmp(what, "minimised") == 0) {
+    PostMessageW(window, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(0, 0));
+  } else if (std::strcmp(what, "moves") == 0 && argc == 3) {
+    const long count = std::strtol(argv[2], nullptr, 10);
+    for (long i = 0; i < count; ++i)
+      PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(i % 640, (i / 640) % 480));
+  } else if (std::strcmp(what, "dpi") == 0) {
+    RECT far_off{32767 - 100, 32767 - 100, 32767, 32767};
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(192, 192), LPARAM(&far_off),
+                        SMTO_ABORTIFHUNG, 5000, &answer);
+    PostMessageW(window, WM_DPICHANGED, MAKEWPARAM(192, 192), LPARAM(0x10));
+  } else {
+    return 2;
+  }
+  return 0;
+}
