@@ -21,12 +21,18 @@ work=$(mktemp -d)
 trap 'status=$?; leave_system; rm -rf "$work"; exit $status' EXIT
 trap 'exit 130' INT TERM HUP
 
-plain_system=bookworm-plain-$(cache_key packages_plain_desktop need_packages apt_get)
+# Without the recommended packages: zenity's recommend a media stack that brings SDL and with
+# it libdecor.
+install_plain_desktop() {
+  cp tools/packages.sh "$root/root/packages.sh"
+  in_system '. /root/packages.sh && apt_get update -qq &&
+    apt_get install -y -qq --no-install-recommends "${packages_plain_desktop[@]}"'
+  rm "$root/root/packages.sh"
+}
+plain_system=bookworm-plain-$(cache_key packages_plain_desktop apt_get install_plain_desktop)
 make_system bookworm "$plain_system"
 if [ "$system_from" = bare ]; then
-  cp tools/packages.sh "$root/root/packages.sh"
-  in_system '. /root/packages.sh && need_packages "${packages_plain_desktop[@]}"'
-  rm "$root/root/packages.sh"
+  install_plain_desktop
   save_cache "$plain_system"
 fi
 if chroot "$root" dpkg-query -W -f='${Status}' libdecor-0-0 2>/dev/null | grep -q "ok installed"; then
