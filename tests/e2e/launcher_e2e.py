@@ -1042,15 +1042,15 @@ def case_synthetic_focus_out(s):
     closes_within_bound(s)
 
 
-def configure_case(count):
-    """Synthetic ConfigureNotify, alternately 1 x 1 and the window's size, the last one
-    `count` says: 1 x 1 for one, the true size for a flood."""
+def configure_case(count, what="configure"):
+    """Synthetic ConfigureNotify (or real resizes), alternately 1 x 1 and the window's size,
+    the last one as `count` says: 1 x 1 for one, the true size for a flood."""
     def case(s):
         x, y, right, bottom = s.server.geometry(s.launcher.window)
         if count == 1:
-            hostile_x(s, "configure", 1, 1, 1)
+            hostile_x(s, what, 1, 1, 1)
         else:
-            hostile_x(s, "configure", right - x, bottom - y, count)
+            hostile_x(s, what, right - x, bottom - y, count)
         closes_within_bound(s)
     return case
 
@@ -1106,6 +1106,7 @@ WINDOW_CASES = {
     "x_focus_out": case_synthetic_focus_out,
     "x_configure": configure_case(1),
     "x_configure_flood": configure_case(10001),
+    "x_resize_flood": configure_case(10001, "resize"),
     "x_remapped": case_remapped,
     "x_position_flood": flood_case("positions", 10 ** 6),
     "x_message_flood": flood_case("messages", 10 ** 6),

@@ -3,6 +3,7 @@
 //   gorvex-x-hostile focus-out WINDOW        a synthetic FocusOut
 //   gorvex-x-hostile configure WINDOW W H N  N synthetic ConfigureNotify, 1 x 1 and W x H by
 //                                            turns, the last one W x H
+//   gorvex-x-hostile resize WINDOW W H N     N real resizes, the same way
 //   gorvex-x-hostile remap WINDOW            unmaps and maps the window again
 //   gorvex-x-hostile positions WINDOW N      a drag entering, then N XdndPosition
 //   gorvex-x-hostile messages WINDOW N       N client messages of a type no one knows
@@ -58,6 +59,14 @@ void configure(Window w, int width, int height, long count) {
   }
 }
 
+// Real resizes, as a client may make them where no window manager redirects them.
+void resize(Window w, int width, int height, long count) {
+  for (long i = count - 1; i >= 0; --i) {  // alternately 1 x 1, the last one W x H
+    XResizeWindow(display, w, i % 2 == 1 ? 1 : unsigned(width), i % 2 == 1 ? 1 : unsigned(height));
+    flush_every(i);
+  }
+}
+
 void remap(Window w) {
   XUnmapWindow(display, w);
   XSync(display, False);
@@ -95,8 +104,9 @@ void messages(Window w, long count) {
 }
 
 int usage() {
-  std::fputs("usage: gorvex-x-hostile focus-out|configure|remap|positions|messages WINDOW ...\n",
-             stderr);
+  std::fputs(
+      "usage: gorvex-x-hostile focus-out|configure|resize|remap|positions|messages WINDOW ...\n",
+      stderr);
   return 2;
 }
 
@@ -116,6 +126,8 @@ int main(int argc, char** argv) {
     focus_out(w);
   } else if (what == "configure" && number(5) >= 0) {
     configure(w, int(number(3)), int(number(4)), number(5));
+  } else if (what == "resize" && number(5) >= 0) {
+    resize(w, int(number(3)), int(number(4)), number(5));
   } else if (what == "remap") {
     remap(w);
   } else if (what == "positions" && number(3) >= 0) {
