@@ -143,6 +143,13 @@ void apply(Screen& s, const driver::Event& e) {
       move_to(s, e.x, e.y);
       break;
     case EventKind::press:
+      // A press in the window means the player is using it, however the desktop lost its
+      // focus or said it was minimised.
+      if (!p.active) {
+        s.window.focused = true;
+        s.window.minimised = false;
+        set_activation(s);
+      }
       p.buttons |= e.button;
       p.pressed_since_poll |= e.button;
       changed(s);

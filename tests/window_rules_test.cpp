@@ -79,4 +79,22 @@ TEST_F(WindowRules, APressHeldOutsideKeepsThePointerOnlyWhileOverThePage) {
   EXPECT_FALSE(active());
 }
 
+// However the desktop lost the window's focus or said it was minimised (any X client can),
+// a press in it means the player is using it: the click counts.
+TEST_F(WindowRules, APressInTheWindowMakesItActiveAgain) {
+  headless::push_move(10, 10);
+  headless::push_activation(false);
+  EXPECT_FALSE(active());
+  headless::push_press(1);
+  screen::presentation_pass();
+  int x = 0, y = 0, wheel = 0, buttons = 0;
+  ASSERT_EQ(screen::get_pointer(x, y, wheel, buttons), 0);
+  EXPECT_EQ(buttons, 1);
+  headless::push_release(1);
+  headless::push_minimised(true);
+  EXPECT_FALSE(active());
+  headless::push_press(2);
+  EXPECT_TRUE(active());
+}
+
 }  // namespace

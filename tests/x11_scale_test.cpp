@@ -24,6 +24,8 @@ TEST(X11Scale, XftDpiIsFoundAmongTheResources) {
   EXPECT_EQ(desktop_percent(nullptr, "Xft.dpi: 120"), 125);
   EXPECT_EQ(desktop_percent(nullptr, "Xft.dpi:\t191.6\n"), 200);
   EXPECT_EQ(desktop_percent(nullptr, "Xft.dpi:\tlarge\n"), 100);
+  EXPECT_EQ(desktop_percent(nullptr, "Xft.dpi:\t192abc\n"), 100);
+  EXPECT_EQ(desktop_percent(nullptr, "Xft.dpi:\t192 \r\n"), 200);
   EXPECT_EQ(desktop_percent(nullptr, "Xft.dpi:\t10000\n"), 100);
   EXPECT_EQ(desktop_percent(nullptr, "XXft.dpi:\t192\n"), 100);
   EXPECT_EQ(desktop_percent(nullptr, ""), 100);

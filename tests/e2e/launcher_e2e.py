@@ -846,15 +846,16 @@ def sparse_picture(path):
 
 # --- Files dropped onto the window ---
 
-def drop_onto(s, paths):
+def drop_onto(s, paths, **hostile):
     """Drags the files over a spot of the window outside every widget and drops them there;
-    the drag source's account of the exchange."""
+    the drag source's account of the exchange. `hostile`: how an X drag source misbehaves
+    (xdnd.drop's answer_as and timeout)."""
     if isinstance(s.server, Weston):
         return wayland_drop(s, paths)
     s.launcher.move(*NOWHERE)
     x, y = s.launcher.origin[0] + NOWHERE[0], s.launcher.origin[1] + NOWHERE[1]
     try:
-        return xdnd.drop(s.server.display, s.launcher.window, x, y, paths)
+        return xdnd.drop(s.server.display, s.launcher.window, x, y, paths, **hostile)
     except xdnd.XdndError as e:
         raise Failure("the drop: %s" % e)
 
@@ -985,6 +986,110 @@ def case_drop_hostile(bin_dir):
         s.close()
 
 
+# --- Hostile X clients ---
+
+# The most the launcher may ever hold (its VmHWM), whatever another client sends it: it
+# holds about 8 MB at rest, and a flood may add little. A sanitizer's own memory is not
+# counted: under one the bound is not checked.
+PEAK_BOUND_KB = 32 * 1024
+
+
+def sanitized(game):
+    with open(game.file("gorvex-launcher"), "rb") as f:
+        program = f.read()
+    return b"__asan_init" in program or b"__tsan_init" in program
+
+
+def hostile_x(s, what, *args):
+    """gorvex-x-hostile sends the launcher's window `what`; the server has taken it all when
+    this returns."""
+    done = subprocess.run([os.path.join(s.bin_dir, "gorvex-x-hostile"), what,
+                           str(s.launcher.window)] + [str(a) for a in args],
+                          env=s.server.env(), capture_output=True, timeout=60)
+    check(done.returncode == 0, "gorvex-x-hostile %s failed: %r" % (what, done.stderr))
+
+
+def peak_kb(pid):
+    """The process's peak resident memory in kB, or None once it has ended."""
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return None
+
+
+def closes_within_bound(s):
+    """The page's close button still ends the launcher with status 0, and it never held more
+    than the bound: its peak is read until it has ended."""
+    peak = [peak_kb(s.launcher.process.pid) or 0]
+    s.launcher.click(*EXIT)
+
+    def ended():
+        peak[0] = max(peak[0], peak_kb(s.launcher.process.pid) or 0)
+        return s.launcher.process.poll() is not None
+    wait_until("the close button to end the launcher", ended, 15, step=0.02)
+    check(s.launcher.process.returncode == 0, "status %d" % s.launcher.process.returncode)
+    print("peak memory %d kB" % peak[0])
+    check(sanitized(s.game) or 0 < peak[0] < PEAK_BOUND_KB,
+          "peak memory %d kB, over %d kB" % (peak[0], PEAK_BOUND_KB))
+
+
+def case_synthetic_focus_out(s):
+    hostile_x(s, "focus-out")
+    closes_within_bound(s)
+
+
+def configure_case(count, what="configure"):
+    """Synthetic ConfigureNotify (or real resizes), alternately 1 x 1 and the window's size,
+    the last one as `count` says: 1 x 1 for one, the true size for a flood."""
+    def case(s):
+        x, y, right, bottom = s.server.geometry(s.launcher.window)
+        if count == 1:
+            hostile_x(s, what, 1, 1, 1)
+        else:
+            hostile_x(s, what, right - x, bottom - y, count)
+        closes_within_bound(s)
+    return case
+
+
+def case_remapped(s):
+    """Unmapped and mapped again by another client, with no window manager: the focus falls
+    back to the pointer's window."""
+    hostile_x(s, "remap")
+    wait_until("the window mapped again", lambda: s.server.mapped(s.launcher.window), 5)
+    s.launcher.shows(s.expected)
+    closes_within_bound(s)
+
+
+def flood_case(what, count):
+    def case(s):
+        hostile_x(s, what, count)
+        closes_within_bound(s)
+    return case
+
+
+def hostile_drop_case(answer_as):
+    """A drag source that answers the request for the files with a STRING, or never: the
+    drop is finished unaccepted, nothing is installed, and the launcher goes on."""
+    def case(bin_dir):
+        s = drop_session(bin_dir)
+        try:
+            wad = os.path.join(s.game.temp, "level.wad")
+            with open(wad, "wb") as f:
+                f.write(os.urandom(5000))
+            result = drop_onto(s, [wad], answer_as=answer_as, timeout=10)
+            check(result["finished"] is False, "the drop ended with %r" % result)
+            s.launcher.stays_idle(0.3)
+            check_old_level(s)
+            closes_within_bound(s)
+        finally:
+            s.close()
+    return case
+
+
 WINDOW_CASES = {
     "pixels": case_pixels,
     "button1": button_case(1, GAME),
@@ -998,6 +1103,13 @@ WINDOW_CASES = {
     "exit": case_exit,
     "close_request": case_close_request,
     "icon": case_icon,
+    "x_focus_out": case_synthetic_focus_out,
+    "x_configure": configure_case(1),
+    "x_configure_flood": configure_case(10001),
+    "x_resize_flood": configure_case(10001, "resize"),
+    "x_remapped": case_remapped,
+    "x_position_flood": flood_case("positions", 10 ** 6),
+    "x_message_flood": flood_case("messages", 10 ** 6),
 }
 OWN_CASES = {
     "mod": install_case("game", "levels", "level.wad", lambda path: path),
@@ -1047,6 +1159,8 @@ OWN_CASES = {
     "drop_several": ignored_drop_case(two_levels),
     "drop_folder": ignored_drop_case(folder_named_like_a_level),
     "drop_hostile": case_drop_hostile,
+    "x_drop_string": hostile_drop_case("string"),
+    "x_drop_never": hostile_drop_case("never"),
     "pressed_look": case_pressed_look,
 }
 

@@ -128,9 +128,10 @@ def selection_notify(request):
 class Source:
     """One drag: an unmapped 1x1 window that owns XdndSelection on its own connection."""
 
-    def __init__(self, display_name, timeout):
+    def __init__(self, display_name, timeout, answer_as="uri-list"):
         self.x11 = load_x11()
         self.timeout = timeout
+        self.answer_as = answer_as
         self.requests = []
         self.x11.XSetErrorHandler(IGNORE_ERRORS)
         self.display = self.x11.XOpenDisplay(display_name.encode())
@@ -203,16 +204,20 @@ class Source:
                 return event.xclient
 
     def answer(self, request, data):
-        """Hands the URI list to the requestor, or refuses any other form."""
+        """Hands the URI list to the requestor, or refuses any other form. A hostile source
+        (`answer_as`) never answers ("never"), or hands the list typed STRING ("string")."""
         self.requests.append(request.target)
+        if self.answer_as == "never":
+            return
         reply = selection_notify(request)
         notify = reply.xselection
         if request.selection == self.atom("XdndSelection") and request.target == self.atom(
                 URI_LIST.decode()):
             # Clients older than ICCCM 2 name no property: the target's name then.
             notify.property = request.property or request.target
+            kind = self.atom("STRING") if self.answer_as == "string" else request.target
             self.x11.XChangeProperty(self.display, request.requestor, notify.property,
-                                     request.target, 8, PROP_MODE_REPLACE, data, len(data))
+                                     kind, 8, PROP_MODE_REPLACE, data, len(data))
         self.x11.XSendEvent(self.display, request.requestor, 0, 0, ctypes.byref(reply))
         self.x11.XFlush(self.display)
 
@@ -247,13 +252,14 @@ class Source:
         self.x11.XCloseDisplay(self.display)
 
 
-def drop(display_name, target, root_x, root_y, paths, timeout=5):
+def drop(display_name, target, root_x, root_y, paths, timeout=5, answer_as="uri-list"):
     """Drags the files onto the target top-level window with the pointer at root_x, root_y
     and drops them. Returns {"accepted": XdndStatus accepted, "finished": XdndFinished's
     success flag, or None when the window went away first, "requests": the targets asked
     for}. Raises XdndError when the window is not XdndAware or a reply does not come within
-    `timeout` seconds."""
-    source = Source(display_name, timeout)
+    `timeout` seconds. `answer_as`: how the source answers the request for the files, as
+    Source.answer says."""
+    source = Source(display_name, timeout, answer_as)
     try:
         return source.drop(target, root_x, root_y, paths)
     finally:

@@ -9,7 +9,7 @@ build="$root/build-asan"
 # What the tests below run; the benchmarks, the demo folder and the packages are left out.
 (cd "$root" && cmake --preset asan >/dev/null &&
   cmake --build --preset asan --target gorvex-unit-tests gorvex-cmd-tests gorvex-cmd \
-    gorvex-launcher gorvex-snapshot bmp-dump gorvex-demo-tests gorvex-wl-drag)
+    gorvex-launcher gorvex-snapshot bmp-dump gorvex-demo-tests gorvex-wl-drag gorvex-x-hostile)
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:strict_init_order=1

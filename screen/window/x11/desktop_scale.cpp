@@ -23,7 +23,10 @@ int resources_dpi(std::string_view all) {
     const std::string value(line.substr(key.size()));
     char* rest = nullptr;
     const double dpi = std::strtod(value.c_str(), &rest);
-    if (rest != value.c_str() && dpi >= 24 && dpi <= 2400) return int(dpi + 0.5);
+    // The whole value a number: "192abc" is no 192.
+    const bool whole = rest != value.c_str() &&
+                       std::string_view(rest).find_first_not_of(" \t\r") == std::string::npos;
+    if (whole && dpi >= 24 && dpi <= 2400) return int(dpi + 0.5);
   }
   return 0;
 }

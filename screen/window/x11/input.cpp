@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -16,6 +17,10 @@
 namespace screen::x11_window {
 
 namespace {
+
+// Events handled in one pass: a flood is taken in slices, with the page shown and the
+// screen's lock let go between them (intake.cpp bounds what waits meanwhile).
+constexpr int most_events_per_pass = 256;
 
 std::atomic<int> wake_descriptor{-1};
 
@@ -61,8 +66,15 @@ void button(const XButtonEvent& e, bool down) {
     if (down) d.events.push_back({.kind = EventKind::wheel, .step = e.button == Button4 ? 1 : -1});
     return;
   }
-  if (const int bit = button_bit(e.button))
-    d.events.push_back({.kind = down ? EventKind::press : EventKind::release, .button = bit});
+  const int bit = button_bit(e.button);
+  if (bit == 0) return;
+  // A press means the player is using the window, whatever its focus was: the core takes it
+  // as focused and shown again, and so do we.
+  if (down) {
+    d.focused = true;
+    d.minimised = false;
+  }
+  d.events.push_back({.kind = down ? EventKind::press : EventKind::release, .button = bit});
 }
 
 // Alt+Enter, once per press: with detectable auto-repeat a held key sends presses alone.
@@ -76,28 +88,45 @@ void key(XKeyEvent& e, bool down) {
     d.events.push_back({.kind = EventKind::full_screen_key});
 }
 
-// Focus that the window really got or lost: not moves inside it, not a pointer-rooted
-// focus following the pointer, not a grab's passing focus.
+// Focus that the window really got or lost: not moves inside it, not a grab's passing
+// focus. Where the focus follows the pointer (PointerRoot, where it falls back without a
+// window manager) the window gets it as the pointer comes in; it loses it as the pointer
+// leaves, where a button held across the edge stays held: that FocusOut is passed over.
 void focus(const XFocusChangeEvent& e, bool in) {
   Driver& d = driver();
   if (e.mode == NotifyGrab || e.mode == NotifyUngrab || e.detail == NotifyInferior ||
-      e.detail == NotifyPointer || e.detail == NotifyPointerRoot || e.detail == NotifyDetailNone)
+      (e.detail == NotifyPointer && !in) || e.detail == NotifyPointerRoot ||
+      e.detail == NotifyDetailNone)
     return;
   if (in == d.focused) return;
   d.focused = in;
   d.events.push_back({.kind = EventKind::focus, .on = in});
 }
 
+// The last size of a pass wins: one buffer and one repaint for a burst of them.
 void configured(const XConfigureEvent& e) {
   Driver& d = driver();
   if (e.width == d.size.x && e.height == d.size.y) return;
   d.size = {e.width, e.height};
-  fit_buffer();
+  d.resized = true;
+}
+
+void exposed(const XExposeEvent& e) {
+  Area& a = driver().exposed;
+  const Area more{e.x, e.y, e.x + e.width, e.y + e.height};
+  if (more.right <= more.left || more.bottom <= more.top) return;
+  if (a.right <= a.left) {
+    a = more;
+    return;
+  }
+  a = {std::min(a.left, more.left), std::min(a.top, more.top), std::max(a.right, more.right),
+       std::max(a.bottom, more.bottom)};
 }
 
 void mapped() {
   Driver& d = driver();
-  // Without a window manager no one else gives the new window the keyboard.
+  // Without a window manager no one else gives the window the keyboard, each time it is
+  // mapped (another client may unmap and map it).
   if (!d.mapped && !d.window_manager)
     XSetInputFocus(d.display, d.window, RevertToPointerRoot, CurrentTime);
   d.mapped = true;
@@ -107,9 +136,10 @@ void mapped() {
 
 void handle(XEvent& e) {
   Driver& d = driver();
+  if (!believed(e)) return;
   switch (e.type) {
     case Expose:
-      show_area(e.xexpose.x, e.xexpose.y, e.xexpose.width, e.xexpose.height);
+      exposed(e.xexpose);
       break;
     case ConfigureNotify:
       if (e.xconfigure.window == d.window) configured(e.xconfigure);
@@ -117,9 +147,12 @@ void handle(XEvent& e) {
     case MapNotify:
       if (e.xmap.window == d.window) mapped();
       break;
+    case UnmapNotify:
+      if (e.xunmap.window == d.window) d.mapped = false;
+      break;
     case PropertyNotify:
       if (e.xproperty.atom == d.atoms.net_wm_state || e.xproperty.atom == d.atoms.wm_state)
-        read_window_state();
+        d.state_changed = true;
       break;
     case FocusIn:
     case FocusOut:
@@ -163,14 +196,48 @@ void handle(XEvent& e) {
   }
 }
 
+void end_pass() {
+  Driver& d = driver();
+  // Sizes and mappings a flood crowded out, asked once the queue holds nothing older.
+  if (d.geometry_lost && XEventsQueued(d.display, QueuedAlready) == 0) {
+    d.geometry_lost = false;
+    XWindowAttributes now{};
+    if (XGetWindowAttributes(d.display, d.window, &now)) {
+      d.mapped = now.map_state != IsUnmapped;
+      d.exposed = {0, 0, now.width, now.height};
+      d.resized = d.resized || now.width != d.size.x || now.height != d.size.y;
+      d.size = {now.width, now.height};
+    }
+  }
+  if (d.resized) {
+    d.resized = false;
+    d.exposed = {};
+    fit_buffer();  // paints all
+  }
+  const Area a = d.exposed;
+  d.exposed = {};
+  if (a.right > a.left) show_area(a.left, a.top, a.right - a.left, a.bottom - a.top);
+  if (d.state_changed) {
+    d.state_changed = false;
+    read_window_state();
+  }
+  answer_drag();
+  XFlush(d.display);
+}
+
 void take_events(std::vector<driver::Event>& events) {
   Driver& d = driver();
   if (d.display == nullptr) return;
-  while (XPending(d.display) > 0) {
+  // The connection is read only once Xlib's queue is empty.
+  for (int n = 0; n < most_events_per_pass; ++n) {
+    if (XEventsQueued(d.display, QueuedAlready) == 0 &&
+        XEventsQueued(d.display, QueuedAfterReading) == 0)
+      break;
     XEvent e;
     XNextEvent(d.display, &e);
     handle(e);
   }
+  end_pass();
   for (Event& e : d.events) events.push_back(std::move(e));
   d.events.clear();
 }
@@ -180,6 +247,9 @@ void wait_for_event(int milliseconds) {
   if (d.display == nullptr) return;
   // Events already read from the connection wait in Xlib's queue, where poll cannot see them.
   if (XPending(d.display) > 0 || !d.events.empty()) return;
+  // A drop waiting for its files is given up in time.
+  const int drag_ms = drag_wait_ms();
+  if (drag_ms >= 0 && (milliseconds < 0 || drag_ms < milliseconds)) milliseconds = drag_ms;
   const int wake_fd = wake_descriptor;
   pollfd fds[2] = {{ConnectionNumber(d.display), POLLIN, 0}, {wake_fd, POLLIN, 0}};
   if (poll(fds, 2, milliseconds < 0 ? -1 : milliseconds) > 0 && (fds[1].revents & POLLIN) != 0) {
@@ -203,6 +273,7 @@ void wait_for_map(int milliseconds) {
     pollfd fd{ConnectionNumber(d.display), POLLIN, 0};
     poll(&fd, 1, int(left.count()) + 1);
   }
+  end_pass();
 }
 
 bool open_wake() {

@@ -279,6 +279,7 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
     return false;
   }
   XSetIOErrorHandler(display_lost);
+  bound_intake();
   d.screen = DefaultScreen(d.display);
   d.root = RootWindow(d.display, d.screen);
   if (!find_visual(error)) {

@@ -10,6 +10,7 @@
 #include <X11/extensions/XShm.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,7 +34,14 @@ struct Atoms {
 struct Drag {
   Window source = None;
   bool offers_files = false;  // the source offers text/uri-list
-  bool dropped = false;       // waiting for the selection's contents
+  bool status_due = false;    // positions came since the last XdndStatus
+  bool dropped = false;       // waiting for the selection's contents, until `given_up_at`
+  std::chrono::steady_clock::time_point given_up_at{};
+};
+
+// A rectangle of the window, empty when right <= left.
+struct Area {
+  int left = 0, top = 0, right = 0, bottom = 0;
 };
 
 // The window's pixels: an image of the window's size, in shared memory where the server
@@ -61,9 +69,13 @@ struct Driver {
   bool shm_offered = false;
   bool saver_suspended = false;
 
-  scale::Point page{};  // the page's size
-  double scale = 1;     // the window's scale
-  scale::Point size{};  // the window's size as last configured
+  scale::Point page{};         // the page's size
+  double scale = 1;            // the window's scale
+  scale::Point size{};         // the window's size as last configured
+  bool resized = false;        // configured to a new size this pass: one buffer, one repaint
+  Area exposed;                // to paint again at the end of this pass
+  bool state_changed = false;  // _NET_WM_STATE or WM_STATE changed this pass
+  bool geometry_lost = false;  // a flood crowded out a configure, map or unmap
   // The page last presented, painted anew when the window changes size. The core's pages live
   // until the window closes and change only under the screen lock, which every call that
   // paints holds; a copy would cost as much memory again.
@@ -102,8 +114,18 @@ bool fit_buffer();
 void show_area(int x, int y, int width, int height);
 void free_buffer();
 
+// intake.cpp: from open on, Xlib queues only what believed() and a bound on the queue let in.
+void bound_intake();
+// What any client can send us with XSendEvent: believed for client messages and selections,
+// which come no other way, and for exposures and property changes, which cost a repaint or
+// a look at the truth; never for size, focus, mapping or input.
+bool believed(const XEvent& e);
+
 // input.cpp
 void handle(XEvent& e);
+// What this pass's events left to do, done once: the buffer for the last size, the exposed
+// area painted, the window state read, the drag answered; then everything sent is flushed.
+void end_pass();
 // Reads events until the window is mapped, at most `milliseconds`; what they said waits for
 // take_events.
 void wait_for_map(int milliseconds);
@@ -114,6 +136,10 @@ void close_wake();
 // xdnd.cpp: a drag's messages and the selection that carries its files; false for others.
 bool handle_client_message(const XClientMessageEvent& e);
 void handle_selection(const XSelectionEvent& e);
+// The XdndStatus owed for this pass's positions, and XdndFinished for a drop whose files
+// have not come in time. The milliseconds until then, or -1 when nothing waits.
+void answer_drag();
+int drag_wait_ms();
 
 // The functions of the desktop table.
 bool open(int width, int height, std::string_view title, bool last_resort, std::string& error);

@@ -1,10 +1,13 @@
 // Files dropped onto the X11 window: the target's side of XDND (version 5). The drag source
 // names its types; on the drop we ask for text/uri-list, read it with a size limit and hand
-// the files to the core, which decides what a drop means.
+// the files to the core, which decides what a drop means. Positions are answered once a
+// pass, however many came, and a source that never hands its files over is told the drop
+// failed after a while.
 
 #include <X11/Xatom.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,7 @@ namespace {
 
 constexpr long most_bytes = 1 << 20;  // a list of files far longer than any drop of levels
 constexpr int most_types = 64;
+constexpr std::chrono::seconds longest_drop(3);  // a list of files is there in milliseconds
 
 void send_to_source(Atom type, long l1, long l4) {
   Driver& d = driver();
@@ -30,7 +34,6 @@ void send_to_source(Atom type, long l1, long l4) {
   e.xclient.data.l[4] = l4;
   if (type == d.atoms.xdnd_finished) e.xclient.data.l[2] = l4;  // the action taken
   XSendEvent(d.display, d.drag.source, False, NoEventMask, &e);
-  XFlush(d.display);
 }
 
 // Whether the source offers text/uri-list: among the three types of its XdndEnter, or in
@@ -83,18 +86,16 @@ bool handle_client_message(const XClientMessageEvent& e) {
   }
   if (source == None || source != d.drag.source || d.drag.dropped) return true;
   if (type == a.xdnd_position) {
-    // Accepted anywhere over the window, as a copy; positions keep coming (empty rectangle).
-    send_to_source(a.xdnd_status, d.drag.offers_files ? 1 : 0,
-                   d.drag.offers_files ? long(a.xdnd_action_copy) : long(None));
+    d.drag.status_due = true;
   } else if (type == a.xdnd_leave) {
     d.drag = {};
   } else if (!d.drag.offers_files) {
     finish(false);
   } else {
     d.drag.dropped = true;
+    d.drag.given_up_at = std::chrono::steady_clock::now() + longest_drop;
     XConvertSelection(d.display, a.xdnd_selection, a.text_uri_list, a.drop_property, d.window,
                       Time(e.data.l[2]));
-    XFlush(d.display);
   }
   return true;
 }
@@ -111,7 +112,7 @@ void handle_selection(const XSelectionEvent& e) {
     // Read and deleted at once; a list longer than the limit (or sent in pieces) is refused.
     if (XGetWindowProperty(d.display, d.window, e.property, 0, most_bytes / 4, True,
                            AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
-        data != nullptr && format == 8 && after == 0) {
+        data != nullptr && type == d.atoms.text_uri_list && format == 8 && after == 0) {
       std::vector<std::string> files;
       const std::string_view text(reinterpret_cast<const char*>(data), count);
       if (window::parse_uri_list(text, files) && !files.empty()) {
@@ -123,6 +124,25 @@ void handle_selection(const XSelectionEvent& e) {
     if (after > 0) XDeleteProperty(d.display, d.window, e.property);
   }
   finish(accepted);
+}
+
+void answer_drag() {
+  Driver& d = driver();
+  const Atoms& a = d.atoms;
+  if (d.drag.dropped && std::chrono::steady_clock::now() >= d.drag.given_up_at) finish(false);
+  if (!d.drag.status_due || d.drag.dropped) return;
+  d.drag.status_due = false;
+  // Accepted anywhere over the window, as a copy; positions keep coming (empty rectangle).
+  send_to_source(a.xdnd_status, d.drag.offers_files ? 1 : 0,
+                 d.drag.offers_files ? long(a.xdnd_action_copy) : long(None));
+}
+
+int drag_wait_ms() {
+  const Driver& d = driver();
+  if (!d.drag.dropped) return -1;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(d.drag.given_up_at -
+                                                                 std::chrono::steady_clock::now());
+  return int(std::max<long long>(left.count(), 0));
 }
 
 }  // namespace screen::x11_window
