@@ -3,12 +3,12 @@
 
 #include <linux/input-event-codes.h>
 #include <unistd.h>
-#include <wayland-cursor.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
+#include "screen/window/wayland/loaded.h"
 #include "screen/window/wayland/state.h"
 
 namespace screen::wayland_window {
@@ -54,25 +54,25 @@ int button_bit(std::uint32_t button) {
 }
 
 void set_cursor() {
-  if (state.pointer == nullptr || state.pointer_serial == 0) return;
+  const Cursors* cursors = cursor_library();
+  if (cursors == nullptr || state.pointer == nullptr || state.pointer_serial == 0) return;
   const int scale = std::max(1, int(std::ceil(state.pixels_per_point - 0.01)));
   if (state.cursor_theme == nullptr || state.cursor_scale != scale) {
-    if (state.cursor_theme != nullptr) wl_cursor_theme_destroy(state.cursor_theme);
+    if (state.cursor_theme != nullptr) cursors->theme_destroy(state.cursor_theme);
     const char* size_text = std::getenv("XCURSOR_SIZE");
     int size = size_text != nullptr ? std::atoi(size_text) : 24;
     if (size <= 0 || size > 256) size = 24;
-    state.cursor_theme =
-        wl_cursor_theme_load(std::getenv("XCURSOR_THEME"), size * scale, state.shm);
+    state.cursor_theme = cursors->theme_load(std::getenv("XCURSOR_THEME"), size * scale, state.shm);
     state.cursor_scale = scale;
   }
   wl_cursor* cursor = nullptr;
   if (state.cursor_theme != nullptr) {
-    cursor = wl_cursor_theme_get_cursor(state.cursor_theme, "left_ptr");
-    if (cursor == nullptr) cursor = wl_cursor_theme_get_cursor(state.cursor_theme, "default");
+    cursor = cursors->theme_get_cursor(state.cursor_theme, "left_ptr");
+    if (cursor == nullptr) cursor = cursors->theme_get_cursor(state.cursor_theme, "default");
   }
   if (cursor == nullptr || cursor->image_count == 0) return;
   wl_cursor_image* image = cursor->images[0];
-  wl_buffer* buffer = wl_cursor_image_get_buffer(image);
+  wl_buffer* buffer = cursors->image_get_buffer(image);
   if (buffer == nullptr) return;
   if (state.cursor_surface == nullptr)
     state.cursor_surface = wl_compositor_create_surface(state.compositor);
@@ -284,7 +284,7 @@ void release_input() {
   if (state.keyboard != nullptr) drop_keyboard(state.keyboard);
   if (state.touch != nullptr) drop_touch(state.touch);
   if (state.cursor_surface != nullptr) wl_surface_destroy(state.cursor_surface);
-  if (state.cursor_theme != nullptr) wl_cursor_theme_destroy(state.cursor_theme);
+  if (state.cursor_theme != nullptr) cursor_library()->theme_destroy(state.cursor_theme);
   state.pointer = nullptr;
   state.keyboard = nullptr;
   state.touch = nullptr;

@@ -1,7 +1,6 @@
 // The window: a toplevel with a title bar from the compositor (xdg-decoration) or from
 // libdecor, its configuration (size, full screen, maximised) and the Linux desktop table.
 
-#include <libdecor.h>
 #include <unistd.h>
 
 #include <dirent.h>
@@ -13,6 +12,7 @@
 #include "base/cp1251.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "screen/window/linux/desktops.h"
+#include "screen/window/wayland/loaded.h"
 #include "screen/window/wayland/state.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
@@ -32,6 +32,11 @@ constexpr int full_screen_answer_ms = 1000;
 
 std::string title_utf8;
 
+// libdecor's calls: only made for a frame libdecor made, so the library is there.
+const Decor& decor() {
+  return *decor_library();
+}
+
 // What the compositor last asked of the toplevel, applied on the surface's configure.
 struct Asked {
   int width = 0, height = 0;
@@ -46,7 +51,7 @@ void apply(const Asked& wanted) {
     event.kind = driver::EventKind::maximise;
     push(event);
     if (state.frame != nullptr)
-      libdecor_frame_unset_maximized(state.frame);
+      decor().frame_unset_maximized(state.frame);
     else if (state.toplevel != nullptr)
       xdg_toplevel_unset_maximized(state.toplevel);
   }
@@ -125,17 +130,17 @@ libdecor_interface decor_interface = [] {
 void frame_configure(libdecor_frame* frame, libdecor_configuration* configuration, void*) {
   libdecor_window_state window_state = LIBDECOR_WINDOW_STATE_NONE;
   Asked wanted;
-  if (libdecor_configuration_get_window_state(configuration, &window_state)) {
+  if (decor().configuration_get_window_state(configuration, &window_state)) {
     wanted.full = (window_state & LIBDECOR_WINDOW_STATE_FULLSCREEN) != 0;
     wanted.maximised = (window_state & LIBDECOR_WINDOW_STATE_MAXIMIZED) != 0;
   }
-  if (!libdecor_configuration_get_content_size(configuration, frame, &wanted.width, &wanted.height))
+  if (!decor().configuration_get_content_size(configuration, frame, &wanted.width, &wanted.height))
     wanted.width = wanted.height = 0;
   const bool sized = wanted.full && wanted.width > 0 && wanted.height > 0;
   libdecor_state* content =
-      libdecor_state_new(sized ? wanted.width : state.page.x, sized ? wanted.height : state.page.y);
-  libdecor_frame_commit(frame, content, configuration);
-  libdecor_state_free(content);
+      decor().state_new(sized ? wanted.width : state.page.x, sized ? wanted.height : state.page.y);
+  decor().frame_commit(frame, content, configuration);
+  decor().state_free(content);
   apply(wanted);
 }
 void frame_close(libdecor_frame*, void*) {
@@ -155,27 +160,26 @@ libdecor_frame_interface frame_interface = [] {
 }();
 
 bool make_decorated(std::string& error) {
-  state.decor = libdecor_new(state.display, &decor_interface);
+  state.decor = decor().make(state.display, &decor_interface);
   if (state.decor == nullptr) {
     error = "libdecor cannot start";
     return false;
   }
-  state.frame = libdecor_decorate(state.decor, state.surface, &frame_interface, nullptr);
+  state.frame = decor().decorate(state.decor, state.surface, &frame_interface, nullptr);
   if (state.frame == nullptr) {
     error = "libdecor cannot make a title bar";
     return false;
   }
-  libdecor_frame_set_title(state.frame, title_utf8.c_str());
-  libdecor_frame_set_app_id(state.frame, app_id);
-  libdecor_frame_set_min_content_size(state.frame, state.page.x, state.page.y);
+  decor().frame_set_title(state.frame, title_utf8.c_str());
+  decor().frame_set_app_id(state.frame, app_id);
+  decor().frame_set_min_content_size(state.frame, state.page.x, state.page.y);
   // Resizable as libdecor sees it, so that its maximise button works (and means full screen);
   // a size asked by dragging an edge is answered with the page's own.
-  libdecor_frame_map(state.frame);
+  decor().frame_map(state.frame);
   return true;
 }
 
-// Whether libdecor has a plugin to draw with: without one it opens the window without a
-// title bar and says nothing.
+// Whether a folder holds one of libdecor's plugins.
 bool holds_a_plugin(const char* folder) {
   DIR* dir = opendir(folder);
   if (dir == nullptr) return false;
@@ -188,7 +192,10 @@ bool holds_a_plugin(const char* folder) {
   return found;
 }
 
+// Whether libdecor is there, with a plugin to draw with: without one it opens the window
+// without a title bar and says nothing.
 bool libdecor_can_draw() {
+  if (decor_library() == nullptr) return false;
   const char* own = std::getenv("LIBDECOR_PLUGIN_DIR");
   return holds_a_plugin(own != nullptr && *own != '\0' ? own : GORVEX_LIBDECOR_PLUGINS);
 }
@@ -236,8 +243,8 @@ void make_surface() {
 
 void destroy_window() {
   free_buffers();
-  if (state.frame != nullptr) libdecor_frame_unref(state.frame);
-  if (state.decor != nullptr) libdecor_unref(state.decor);
+  if (state.frame != nullptr) decor().frame_unref(state.frame);
+  if (state.decor != nullptr) decor().unref(state.decor);
   if (state.decoration != nullptr) zxdg_toplevel_decoration_v1_destroy(state.decoration);
   if (state.toplevel != nullptr) xdg_toplevel_destroy(state.toplevel);
   if (state.shell_surface != nullptr) xdg_surface_destroy(state.shell_surface);
@@ -326,7 +333,7 @@ bool open(int width, int height, std::string_view title, bool last_resort, std::
 void set_title(std::string_view title) {
   title_utf8 = cp1251::to_utf8(title);
   if (state.frame != nullptr)
-    libdecor_frame_set_title(state.frame, title_utf8.c_str());
+    decor().frame_set_title(state.frame, title_utf8.c_str());
   else if (state.toplevel != nullptr)
     xdg_toplevel_set_title(state.toplevel, title_utf8.c_str());
 }
@@ -336,9 +343,9 @@ bool set_full_screen(bool on) {
   state.asked_full = on;
   if (state.frame != nullptr) {
     if (on)
-      libdecor_frame_set_fullscreen(state.frame, nullptr);
+      decor().frame_set_fullscreen(state.frame, nullptr);
     else
-      libdecor_frame_unset_fullscreen(state.frame);
+      decor().frame_unset_fullscreen(state.frame);
   } else if (on) {
     xdg_toplevel_set_fullscreen(state.toplevel, nullptr);
   } else {
@@ -363,7 +370,7 @@ void take_events(std::vector<driver::Event>& events) {
 
 void wait_for_event(int milliseconds) {
   if (state.display == nullptr) return;
-  if (state.decor != nullptr) libdecor_dispatch(state.decor, 0);
+  if (state.decor != nullptr) decor().dispatch(state.decor, 0);
   pump(state.events.empty() ? milliseconds : 0);
 }
 
