@@ -138,27 +138,22 @@ void pointer_axis_discrete(void*, wl_pointer*, std::uint32_t axis, std::int32_t 
   wheel(steps < 0 ? 1 : -1);
 }
 void pointer_axis_value120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
-// libwayland 1.23 (Debian 13) lists the scroll direction too; the seat's version bound here
-// never sends it.
-#ifdef WL_POINTER_AXIS_RELATIVE_DIRECTION_SINCE_VERSION
-void pointer_axis_relative_direction(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
-constexpr wl_pointer_listener pointer_listener{pointer_enter,
-                                               pointer_leave,
-                                               pointer_motion,
-                                               pointer_button,
-                                               pointer_axis,
-                                               pointer_frame,
-                                               pointer_axis_source,
-                                               pointer_axis_stop,
-                                               pointer_axis_discrete,
-                                               pointer_axis_value120,
-                                               pointer_axis_relative_direction};
-#else
-constexpr wl_pointer_listener pointer_listener{
-    pointer_enter,         pointer_leave,        pointer_motion,      pointer_button,
-    pointer_axis,          pointer_frame,        pointer_axis_source, pointer_axis_stop,
-    pointer_axis_discrete, pointer_axis_value120};
-#endif
+// Events of later versions (the scroll direction, warps) are left out: the seat is bound at
+// version 5, which never sends them.
+constexpr wl_pointer_listener pointer_listener = [] {
+  wl_pointer_listener on{};
+  on.enter = pointer_enter;
+  on.leave = pointer_leave;
+  on.motion = pointer_motion;
+  on.button = pointer_button;
+  on.axis = pointer_axis;
+  on.frame = pointer_frame;
+  on.axis_source = pointer_axis_source;
+  on.axis_stop = pointer_axis_stop;
+  on.axis_discrete = pointer_axis_discrete;
+  on.axis_value120 = pointer_axis_value120;
+  return on;
+}();
 
 // The keyboard: focus, and Alt+Enter from the keys' codes (no key names needed).
 
@@ -193,8 +188,16 @@ void keyboard_key(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32
 void keyboard_modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
                         std::uint32_t, std::uint32_t) {}
 void keyboard_repeat(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
-constexpr wl_keyboard_listener keyboard_listener{keymap,       keyboard_enter,     keyboard_leave,
-                                                 keyboard_key, keyboard_modifiers, keyboard_repeat};
+constexpr wl_keyboard_listener keyboard_listener = [] {
+  wl_keyboard_listener on{};
+  on.keymap = keymap;
+  on.enter = keyboard_enter;
+  on.leave = keyboard_leave;
+  on.key = keyboard_key;
+  on.modifiers = keyboard_modifiers;
+  on.repeat_info = keyboard_repeat;
+  return on;
+}();
 
 // Touch: the first finger is a left button where it lands.
 
@@ -231,8 +234,17 @@ void touch_cancel(void*, wl_touch*) {
 }
 void touch_shape(void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {}
 void touch_orientation(void*, wl_touch*, std::int32_t, wl_fixed_t) {}
-constexpr wl_touch_listener touch_listener{touch_down,   touch_up,    touch_motion,     touch_frame,
-                                           touch_cancel, touch_shape, touch_orientation};
+constexpr wl_touch_listener touch_listener = [] {
+  wl_touch_listener on{};
+  on.down = touch_down;
+  on.up = touch_up;
+  on.motion = touch_motion;
+  on.frame = touch_frame;
+  on.cancel = touch_cancel;
+  on.shape = touch_shape;
+  on.orientation = touch_orientation;
+  return on;
+}();
 
 // Gives back a pointer, keyboard or touch: released where the seat knows how (version 3).
 template <typename Device, void (*release)(Device*), void (*destroy)(Device*)>

@@ -71,7 +71,11 @@ void surface_configure(void*, xdg_surface* surface, std::uint32_t serial) {
   xdg_surface_ack_configure(surface, serial);
   apply(asked);
 }
-constexpr xdg_surface_listener surface_listener{surface_configure};
+constexpr xdg_surface_listener surface_listener = [] {
+  xdg_surface_listener on{};
+  on.configure = surface_configure;
+  return on;
+}();
 
 void toplevel_configure(void*, xdg_toplevel*, std::int32_t width, std::int32_t height,
                         wl_array* states) {
@@ -89,13 +93,23 @@ void toplevel_close(void*, xdg_toplevel*) {
 }
 void toplevel_bounds(void*, xdg_toplevel*, std::int32_t, std::int32_t) {}
 void toplevel_capabilities(void*, xdg_toplevel*, wl_array*) {}
-constexpr xdg_toplevel_listener toplevel_listener{toplevel_configure, toplevel_close,
-                                                  toplevel_bounds, toplevel_capabilities};
+constexpr xdg_toplevel_listener toplevel_listener = [] {
+  xdg_toplevel_listener on{};
+  on.configure = toplevel_configure;
+  on.close = toplevel_close;
+  on.configure_bounds = toplevel_bounds;
+  on.wm_capabilities = toplevel_capabilities;
+  return on;
+}();
 
 void decoration_configure(void*, zxdg_toplevel_decoration_v1*, std::uint32_t mode) {
   state.decoration_mode = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE ? 2 : 1;
 }
-constexpr zxdg_toplevel_decoration_v1_listener decoration_listener{decoration_configure};
+constexpr zxdg_toplevel_decoration_v1_listener decoration_listener = [] {
+  zxdg_toplevel_decoration_v1_listener on{};
+  on.configure = decoration_configure;
+  return on;
+}();
 
 void make_plain(bool ask_for_title_bar) {
   state.shell_surface = xdg_wm_base_get_xdg_surface(state.shell, state.surface);
@@ -212,23 +226,35 @@ void surface_leave(void*, wl_surface*, wl_output* output) {
     if (known.output == output) known.entered = false;
   relayout();
 }
+// The preferred scale came with libwayland 1.22; with older headers the surface is bound at
+// version 4, which never sends it.
 #ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
 void surface_preferred_scale(void*, wl_surface*, std::int32_t factor) {
   state.preferred_integer = std::clamp(factor, 1, 16);
   relayout();
 }
 void surface_preferred_transform(void*, wl_surface*, std::uint32_t) {}
-constexpr wl_surface_listener window_surface_listener{
-    surface_enter, surface_leave, surface_preferred_scale, surface_preferred_transform};
-#else
-constexpr wl_surface_listener window_surface_listener{surface_enter, surface_leave};
 #endif
+constexpr wl_surface_listener window_surface_listener = [] {
+  wl_surface_listener on{};
+  on.enter = surface_enter;
+  on.leave = surface_leave;
+#ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
+  on.preferred_buffer_scale = surface_preferred_scale;
+  on.preferred_buffer_transform = surface_preferred_transform;
+#endif
+  return on;
+}();
 
 void preferred_scale(void*, wp_fractional_scale_v1*, std::uint32_t units) {
   state.preferred_units = int(std::clamp(units, 120u, 16u * 120u));
   relayout();
 }
-constexpr wp_fractional_scale_v1_listener fractional_listener{preferred_scale};
+constexpr wp_fractional_scale_v1_listener fractional_listener = [] {
+  wp_fractional_scale_v1_listener on{};
+  on.preferred_scale = preferred_scale;
+  return on;
+}();
 
 void make_surface() {
   state.surface = wl_compositor_create_surface(state.compositor);
