@@ -39,23 +39,41 @@ void global(void*, wl_registry* registry, std::uint32_t name, const char* interf
     shell = static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
 }
 void global_remove(void*, wl_registry*, std::uint32_t) {}
-constexpr wl_registry_listener registry_listener{global, global_remove};
+constexpr wl_registry_listener registry_listener = [] {
+  wl_registry_listener on{};
+  on.global = global;
+  on.global_remove = global_remove;
+  return on;
+}();
 
 void ping(void*, xdg_wm_base* base, std::uint32_t serial) {
   xdg_wm_base_pong(base, serial);
 }
-constexpr xdg_wm_base_listener shell_listener{ping};
+constexpr xdg_wm_base_listener shell_listener = [] {
+  xdg_wm_base_listener on{};
+  on.ping = ping;
+  return on;
+}();
 
 void surface_configure(void*, xdg_surface* surface, std::uint32_t serial) {
   xdg_surface_ack_configure(surface, serial);
   configured = true;
 }
-constexpr xdg_surface_listener surface_listener{surface_configure};
+constexpr xdg_surface_listener surface_listener = [] {
+  xdg_surface_listener on{};
+  on.configure = surface_configure;
+  return on;
+}();
 
 void toplevel_configure(void*, xdg_toplevel*, std::int32_t, std::int32_t, wl_array*) {}
 void toplevel_close(void*, xdg_toplevel*) {}
-constexpr xdg_toplevel_listener toplevel_listener{toplevel_configure, toplevel_close, nullptr,
-                                                  nullptr};
+// Bound at version 1: the later events never come.
+constexpr xdg_toplevel_listener toplevel_listener = [] {
+  xdg_toplevel_listener on{};
+  on.configure = toplevel_configure;
+  on.close = toplevel_close;
+  return on;
+}();
 
 }  // namespace
 

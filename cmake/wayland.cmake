@@ -1,7 +1,9 @@
 # The launcher's own Wayland window driver: libwayland-client with shared-memory buffers,
 # libdecor for title bars where the compositor draws none, protocol code generated here.
+# libdecor and libwayland-cursor are loaded at run time, only by a Wayland window that needs
+# them: their headers are needed to build, the libraries are not linked.
 enable_language(C)  # the generated protocol code
-pkg_check_modules(WAYLAND REQUIRED IMPORTED_TARGET wayland-client wayland-cursor libdecor-0)
+pkg_check_modules(WAYLAND_LOADED REQUIRED wayland-cursor libdecor-0)
 pkg_get_variable(WAYLAND_PROTOCOLS_DIR wayland-protocols pkgdatadir)
 pkg_get_variable(WAYLAND_SCANNER wayland-scanner wayland_scanner)
 if(NOT WAYLAND_PROTOCOLS_DIR OR NOT WAYLAND_SCANNER)
@@ -36,13 +38,14 @@ target_link_libraries(gorvex_wayland_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 add_library(gorvex_wayland OBJECT
   screen/window/wayland/connection.cpp screen/window/wayland/window.cpp
   screen/window/wayland/present.cpp screen/window/wayland/input.cpp
-  screen/window/wayland/drop.cpp screen/window/wayland/desktop.cpp)
-target_link_libraries(gorvex_wayland PUBLIC gorvex_core gorvex_wayland_protocols
-                      PkgConfig::WAYLAND)
+  screen/window/wayland/drop.cpp screen/window/wayland/desktop.cpp
+  screen/window/wayland/loaded.cpp)
+target_link_libraries(gorvex_wayland PUBLIC gorvex_core gorvex_wayland_protocols)
+target_include_directories(gorvex_wayland PRIVATE ${WAYLAND_LOADED_INCLUDE_DIRS})
 # Where libdecor looks for the plugins that draw title bars.
 target_compile_definitions(gorvex_wayland PRIVATE
   GORVEX_LIBDECOR_PLUGINS="/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/libdecor/plugins-1")
-foreach(source connection window present input drop desktop)
+foreach(source connection window present input drop desktop loaded)
   set_source_files_properties(screen/window/wayland/${source}.cpp PROPERTIES
                               COMPILE_OPTIONS "${GORVEX_WARNINGS}")
 endforeach()

@@ -111,13 +111,14 @@ if [ "$kind" != windows ]; then
     fi
     if ldd "$file" | grep -q "not found"; then fail "$program needs missing libraries"; fi
     # Only libraries that every desktop distribution installs: the C and C++ runtimes, and
-    # for the window Xlib with its MIT-SHM and screen saver extensions, libwayland-client and
-    # its cursors, and libdecor.
+    # for the window Xlib with its MIT-SHM and screen saver extensions, and libwayland-client.
+    # libdecor and libwayland-cursor are loaded only by a Wayland window that needs them, so
+    # an X11 desktop without them starts the launcher too.
     for library in $(readelf -d "$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
       case $library in
         libc.so.6 | libm.so.6 | libstdc++.so.6 | libgcc_s.so.1 | ld-linux*) ;;
         libX11.so.6 | libXext.so.6 | libXss.so.1) ;;
-        libwayland-client.so.0 | libwayland-cursor.so.0 | libdecor-0.so.0) ;;
+        libwayland-client.so.0) ;;
         *) fail "$program needs $library, which not every desktop distribution installs" ;;
       esac
     done

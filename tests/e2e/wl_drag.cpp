@@ -52,7 +52,11 @@ std::string file_uri(std::string_view path) {
 void ping(void*, xdg_wm_base* base, std::uint32_t serial) {
   xdg_wm_base_pong(base, serial);
 }
-constexpr xdg_wm_base_listener shell_listener{ping};
+constexpr xdg_wm_base_listener shell_listener = [] {
+  xdg_wm_base_listener on{};
+  on.ping = ping;
+  return on;
+}();
 
 void global(void*, wl_registry* registry, std::uint32_t name, const char* interface,
             std::uint32_t) {
@@ -72,7 +76,12 @@ void global(void*, wl_registry* registry, std::uint32_t name, const char* interf
   }
 }
 void global_removed(void*, wl_registry*, std::uint32_t) {}
-constexpr wl_registry_listener registry_listener{global, global_removed};
+constexpr wl_registry_listener registry_listener = [] {
+  wl_registry_listener on{};
+  on.global = global;
+  on.global_remove = global_removed;
+  return on;
+}();
 
 void toplevel_configure(void*, xdg_toplevel*, std::int32_t w, std::int32_t h, wl_array*) {
   if (w > 0 && h > 0 && w <= 4096 && h <= 4096) {
@@ -83,8 +92,14 @@ void toplevel_configure(void*, xdg_toplevel*, std::int32_t w, std::int32_t h, wl
 void toplevel_close(void*, xdg_toplevel*) {}
 void toplevel_bounds(void*, xdg_toplevel*, std::int32_t, std::int32_t) {}
 void toplevel_capabilities(void*, xdg_toplevel*, wl_array*) {}
-constexpr xdg_toplevel_listener toplevel_listener{toplevel_configure, toplevel_close,
-                                                  toplevel_bounds, toplevel_capabilities};
+constexpr xdg_toplevel_listener toplevel_listener = [] {
+  xdg_toplevel_listener on{};
+  on.configure = toplevel_configure;
+  on.close = toplevel_close;
+  on.configure_bounds = toplevel_bounds;
+  on.wm_capabilities = toplevel_capabilities;
+  return on;
+}();
 
 void surface_configure(void*, xdg_surface* xs, std::uint32_t serial) {
   xdg_surface_ack_configure(xs, serial);
@@ -104,7 +119,11 @@ void surface_configure(void*, xdg_surface* xs, std::uint32_t serial) {
   std::printf("ready\n");
   std::fflush(stdout);
 }
-constexpr xdg_surface_listener surface_listener{surface_configure};
+constexpr xdg_surface_listener surface_listener = [] {
+  xdg_surface_listener on{};
+  on.configure = surface_configure;
+  return on;
+}();
 
 void source_target(void*, wl_data_source*, const char* type) {
   if (type != nullptr) accepted = true;
@@ -127,8 +146,16 @@ void source_finished(void*, wl_data_source*) {
   done = true;
 }
 void source_action(void*, wl_data_source*, std::uint32_t) {}
-constexpr wl_data_source_listener source_listener{source_target,  source_send,     source_cancelled,
-                                                  source_dropped, source_finished, source_action};
+constexpr wl_data_source_listener source_listener = [] {
+  wl_data_source_listener on{};
+  on.target = source_target;
+  on.send = source_send;
+  on.cancelled = source_cancelled;
+  on.dnd_drop_performed = source_dropped;
+  on.dnd_finished = source_finished;
+  on.action = source_action;
+  return on;
+}();
 
 void pointer_enter(void*, wl_pointer*, std::uint32_t, wl_surface*, wl_fixed_t, wl_fixed_t) {}
 void pointer_leave(void*, wl_pointer*, std::uint32_t, wl_surface*) {}
@@ -149,15 +176,15 @@ void pointer_button(void*, wl_pointer*, std::uint32_t serial, std::uint32_t, std
 }
 void pointer_axis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
 // The seat is bound at version 1: none of the later pointer events come.
-#ifdef WL_POINTER_AXIS_RELATIVE_DIRECTION_SINCE_VERSION  // libwayland 1.23 (Debian 13)
-constexpr wl_pointer_listener pointer_listener{
-    pointer_enter, pointer_leave, pointer_motion, pointer_button, pointer_axis, nullptr,
-    nullptr,       nullptr,       nullptr,        nullptr,        nullptr};
-#else
-constexpr wl_pointer_listener pointer_listener{
-    pointer_enter, pointer_leave, pointer_motion, pointer_button, pointer_axis,
-    nullptr,       nullptr,       nullptr,        nullptr,        nullptr};
-#endif
+constexpr wl_pointer_listener pointer_listener = [] {
+  wl_pointer_listener on{};
+  on.enter = pointer_enter;
+  on.leave = pointer_leave;
+  on.motion = pointer_motion;
+  on.button = pointer_button;
+  on.axis = pointer_axis;
+  return on;
+}();
 
 }  // namespace
 

@@ -34,7 +34,11 @@ namespace {
 void ping(void*, xdg_wm_base* shell, std::uint32_t serial) {
   xdg_wm_base_pong(shell, serial);
 }
-constexpr xdg_wm_base_listener shell_listener{ping};
+constexpr xdg_wm_base_listener shell_listener = [] {
+  xdg_wm_base_listener on{};
+  on.ping = ping;
+  return on;
+}();
 
 void output_geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                      std::int32_t, const char*, const char*, std::int32_t) {}
@@ -47,14 +51,27 @@ void output_scale(void*, wl_output* output, std::int32_t factor) {
 }
 void output_name(void*, wl_output*, const char*) {}
 void output_description(void*, wl_output*, const char*) {}
-constexpr wl_output_listener output_listener{output_geometry, output_mode, output_done,
-                                             output_scale,    output_name, output_description};
+constexpr wl_output_listener output_listener = [] {
+  wl_output_listener on{};
+  on.geometry = output_geometry;
+  on.mode = output_mode;
+  on.done = output_done;
+  on.scale = output_scale;
+  on.name = output_name;
+  on.description = output_description;
+  return on;
+}();
 
 void seat_caps(void*, wl_seat*, std::uint32_t capabilities) {
   seat_capabilities(capabilities);
 }
 void seat_name(void*, wl_seat*, const char*) {}
-constexpr wl_seat_listener seat_listener{seat_caps, seat_name};
+constexpr wl_seat_listener seat_listener = [] {
+  wl_seat_listener on{};
+  on.capabilities = seat_caps;
+  on.name = seat_name;
+  return on;
+}();
 
 // A surface of a newer compositor sends events that older headers' listeners have no place
 // for: it is bound no newer than the listener this build was made with.
@@ -111,7 +128,12 @@ void global_removed(void*, wl_registry*, std::uint32_t name) {
   }
 }
 
-constexpr wl_registry_listener registry_listener{global, global_removed};
+constexpr wl_registry_listener registry_listener = [] {
+  wl_registry_listener on{};
+  on.global = global;
+  on.global_remove = global_removed;
+  return on;
+}();
 
 // A round trip with a time limit: a compositor that does not answer must not hold the
 // launcher for ever.
@@ -120,7 +142,11 @@ void answered(void*, wl_callback* callback, std::uint32_t) {
   wl_callback_destroy(callback);
   ++answers;
 }
-constexpr wl_callback_listener answer_listener{answered};
+constexpr wl_callback_listener answer_listener = [] {
+  wl_callback_listener on{};
+  on.done = answered;
+  return on;
+}();
 
 bool round_trip(int milliseconds) {
   static int wanted = 0;

@@ -37,7 +37,13 @@ void offer_kind(void*, wl_data_offer* offer, const char* kind) {
 }
 void offer_source_actions(void*, wl_data_offer*, std::uint32_t) {}
 void offer_action(void*, wl_data_offer*, std::uint32_t) {}
-constexpr wl_data_offer_listener offer_listener{offer_kind, offer_source_actions, offer_action};
+constexpr wl_data_offer_listener offer_listener = [] {
+  wl_data_offer_listener on{};
+  on.offer = offer_kind;
+  on.source_actions = offer_source_actions;
+  on.action = offer_action;
+  return on;
+}();
 
 void data_offer(void*, wl_data_device*, wl_data_offer* offer) {
   forget(state.pending_offer);
@@ -95,8 +101,16 @@ void selection(void*, wl_data_device*, wl_data_offer* offer) {
   else if (offer != nullptr)
     wl_data_offer_destroy(offer);
 }
-constexpr wl_data_device_listener device_listener{data_offer,  drag_enter, drag_leave,
-                                                  drag_motion, drag_drop,  selection};
+constexpr wl_data_device_listener device_listener = [] {
+  wl_data_device_listener on{};
+  on.data_offer = data_offer;
+  on.enter = drag_enter;
+  on.leave = drag_leave;
+  on.motion = drag_motion;
+  on.drop = drag_drop;
+  on.selection = selection;
+  return on;
+}();
 
 void finish_drop() {
   std::vector<std::string> files;

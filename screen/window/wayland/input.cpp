@@ -3,12 +3,12 @@
 
 #include <linux/input-event-codes.h>
 #include <unistd.h>
-#include <wayland-cursor.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
+#include "screen/window/wayland/loaded.h"
 #include "screen/window/wayland/state.h"
 
 namespace screen::wayland_window {
@@ -54,25 +54,25 @@ int button_bit(std::uint32_t button) {
 }
 
 void set_cursor() {
-  if (state.pointer == nullptr || state.pointer_serial == 0) return;
+  const Cursors* cursors = cursor_library();
+  if (cursors == nullptr || state.pointer == nullptr || state.pointer_serial == 0) return;
   const int scale = std::max(1, int(std::ceil(state.pixels_per_point - 0.01)));
   if (state.cursor_theme == nullptr || state.cursor_scale != scale) {
-    if (state.cursor_theme != nullptr) wl_cursor_theme_destroy(state.cursor_theme);
+    if (state.cursor_theme != nullptr) cursors->theme_destroy(state.cursor_theme);
     const char* size_text = std::getenv("XCURSOR_SIZE");
     int size = size_text != nullptr ? std::atoi(size_text) : 24;
     if (size <= 0 || size > 256) size = 24;
-    state.cursor_theme =
-        wl_cursor_theme_load(std::getenv("XCURSOR_THEME"), size * scale, state.shm);
+    state.cursor_theme = cursors->theme_load(std::getenv("XCURSOR_THEME"), size * scale, state.shm);
     state.cursor_scale = scale;
   }
   wl_cursor* cursor = nullptr;
   if (state.cursor_theme != nullptr) {
-    cursor = wl_cursor_theme_get_cursor(state.cursor_theme, "left_ptr");
-    if (cursor == nullptr) cursor = wl_cursor_theme_get_cursor(state.cursor_theme, "default");
+    cursor = cursors->theme_get_cursor(state.cursor_theme, "left_ptr");
+    if (cursor == nullptr) cursor = cursors->theme_get_cursor(state.cursor_theme, "default");
   }
   if (cursor == nullptr || cursor->image_count == 0) return;
   wl_cursor_image* image = cursor->images[0];
-  wl_buffer* buffer = wl_cursor_image_get_buffer(image);
+  wl_buffer* buffer = cursors->image_get_buffer(image);
   if (buffer == nullptr) return;
   if (state.cursor_surface == nullptr)
     state.cursor_surface = wl_compositor_create_surface(state.compositor);
@@ -138,27 +138,22 @@ void pointer_axis_discrete(void*, wl_pointer*, std::uint32_t axis, std::int32_t 
   wheel(steps < 0 ? 1 : -1);
 }
 void pointer_axis_value120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
-// libwayland 1.23 (Debian 13) lists the scroll direction too; the seat's version bound here
-// never sends it.
-#ifdef WL_POINTER_AXIS_RELATIVE_DIRECTION_SINCE_VERSION
-void pointer_axis_relative_direction(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
-constexpr wl_pointer_listener pointer_listener{pointer_enter,
-                                               pointer_leave,
-                                               pointer_motion,
-                                               pointer_button,
-                                               pointer_axis,
-                                               pointer_frame,
-                                               pointer_axis_source,
-                                               pointer_axis_stop,
-                                               pointer_axis_discrete,
-                                               pointer_axis_value120,
-                                               pointer_axis_relative_direction};
-#else
-constexpr wl_pointer_listener pointer_listener{
-    pointer_enter,         pointer_leave,        pointer_motion,      pointer_button,
-    pointer_axis,          pointer_frame,        pointer_axis_source, pointer_axis_stop,
-    pointer_axis_discrete, pointer_axis_value120};
-#endif
+// Events of later versions (the scroll direction, warps) are left out: the seat is bound at
+// version 5, which never sends them.
+constexpr wl_pointer_listener pointer_listener = [] {
+  wl_pointer_listener on{};
+  on.enter = pointer_enter;
+  on.leave = pointer_leave;
+  on.motion = pointer_motion;
+  on.button = pointer_button;
+  on.axis = pointer_axis;
+  on.frame = pointer_frame;
+  on.axis_source = pointer_axis_source;
+  on.axis_stop = pointer_axis_stop;
+  on.axis_discrete = pointer_axis_discrete;
+  on.axis_value120 = pointer_axis_value120;
+  return on;
+}();
 
 // The keyboard: focus, and Alt+Enter from the keys' codes (no key names needed).
 
@@ -193,8 +188,16 @@ void keyboard_key(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32
 void keyboard_modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
                         std::uint32_t, std::uint32_t) {}
 void keyboard_repeat(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
-constexpr wl_keyboard_listener keyboard_listener{keymap,       keyboard_enter,     keyboard_leave,
-                                                 keyboard_key, keyboard_modifiers, keyboard_repeat};
+constexpr wl_keyboard_listener keyboard_listener = [] {
+  wl_keyboard_listener on{};
+  on.keymap = keymap;
+  on.enter = keyboard_enter;
+  on.leave = keyboard_leave;
+  on.key = keyboard_key;
+  on.modifiers = keyboard_modifiers;
+  on.repeat_info = keyboard_repeat;
+  return on;
+}();
 
 // Touch: the first finger is a left button where it lands.
 
@@ -231,8 +234,17 @@ void touch_cancel(void*, wl_touch*) {
 }
 void touch_shape(void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {}
 void touch_orientation(void*, wl_touch*, std::int32_t, wl_fixed_t) {}
-constexpr wl_touch_listener touch_listener{touch_down,   touch_up,    touch_motion,     touch_frame,
-                                           touch_cancel, touch_shape, touch_orientation};
+constexpr wl_touch_listener touch_listener = [] {
+  wl_touch_listener on{};
+  on.down = touch_down;
+  on.up = touch_up;
+  on.motion = touch_motion;
+  on.frame = touch_frame;
+  on.cancel = touch_cancel;
+  on.shape = touch_shape;
+  on.orientation = touch_orientation;
+  return on;
+}();
 
 // Gives back a pointer, keyboard or touch: released where the seat knows how (version 3).
 template <typename Device, void (*release)(Device*), void (*destroy)(Device*)>
@@ -284,7 +296,7 @@ void release_input() {
   if (state.keyboard != nullptr) drop_keyboard(state.keyboard);
   if (state.touch != nullptr) drop_touch(state.touch);
   if (state.cursor_surface != nullptr) wl_surface_destroy(state.cursor_surface);
-  if (state.cursor_theme != nullptr) wl_cursor_theme_destroy(state.cursor_theme);
+  if (state.cursor_theme != nullptr) cursor_library()->theme_destroy(state.cursor_theme);
   state.pointer = nullptr;
   state.keyboard = nullptr;
   state.touch = nullptr;

@@ -20,7 +20,11 @@ void buffer_release(void* data, wl_buffer*) {
   static_cast<Buffer*>(data)->busy = false;
   if (state.show_due) show();
 }
-constexpr wl_buffer_listener buffer_listener{buffer_release};
+constexpr wl_buffer_listener buffer_listener = [] {
+  wl_buffer_listener on{};
+  on.release = buffer_release;
+  return on;
+}();
 
 int stride() {
   return state.buffer_size.x * 4;

@@ -1,7 +1,6 @@
 // The window: a toplevel with a title bar from the compositor (xdg-decoration) or from
 // libdecor, its configuration (size, full screen, maximised) and the Linux desktop table.
 
-#include <libdecor.h>
 #include <unistd.h>
 
 #include <dirent.h>
@@ -13,6 +12,7 @@
 #include "base/cp1251.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "screen/window/linux/desktops.h"
+#include "screen/window/wayland/loaded.h"
 #include "screen/window/wayland/state.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
@@ -32,6 +32,11 @@ constexpr int full_screen_answer_ms = 1000;
 
 std::string title_utf8;
 
+// libdecor's calls: only made for a frame libdecor made, so the library is there.
+const Decor& decor() {
+  return *decor_library();
+}
+
 // What the compositor last asked of the toplevel, applied on the surface's configure.
 struct Asked {
   int width = 0, height = 0;
@@ -46,7 +51,7 @@ void apply(const Asked& wanted) {
     event.kind = driver::EventKind::maximise;
     push(event);
     if (state.frame != nullptr)
-      libdecor_frame_unset_maximized(state.frame);
+      decor().frame_unset_maximized(state.frame);
     else if (state.toplevel != nullptr)
       xdg_toplevel_unset_maximized(state.toplevel);
   }
@@ -66,7 +71,11 @@ void surface_configure(void*, xdg_surface* surface, std::uint32_t serial) {
   xdg_surface_ack_configure(surface, serial);
   apply(asked);
 }
-constexpr xdg_surface_listener surface_listener{surface_configure};
+constexpr xdg_surface_listener surface_listener = [] {
+  xdg_surface_listener on{};
+  on.configure = surface_configure;
+  return on;
+}();
 
 void toplevel_configure(void*, xdg_toplevel*, std::int32_t width, std::int32_t height,
                         wl_array* states) {
@@ -84,13 +93,23 @@ void toplevel_close(void*, xdg_toplevel*) {
 }
 void toplevel_bounds(void*, xdg_toplevel*, std::int32_t, std::int32_t) {}
 void toplevel_capabilities(void*, xdg_toplevel*, wl_array*) {}
-constexpr xdg_toplevel_listener toplevel_listener{toplevel_configure, toplevel_close,
-                                                  toplevel_bounds, toplevel_capabilities};
+constexpr xdg_toplevel_listener toplevel_listener = [] {
+  xdg_toplevel_listener on{};
+  on.configure = toplevel_configure;
+  on.close = toplevel_close;
+  on.configure_bounds = toplevel_bounds;
+  on.wm_capabilities = toplevel_capabilities;
+  return on;
+}();
 
 void decoration_configure(void*, zxdg_toplevel_decoration_v1*, std::uint32_t mode) {
   state.decoration_mode = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE ? 2 : 1;
 }
-constexpr zxdg_toplevel_decoration_v1_listener decoration_listener{decoration_configure};
+constexpr zxdg_toplevel_decoration_v1_listener decoration_listener = [] {
+  zxdg_toplevel_decoration_v1_listener on{};
+  on.configure = decoration_configure;
+  return on;
+}();
 
 void make_plain(bool ask_for_title_bar) {
   state.shell_surface = xdg_wm_base_get_xdg_surface(state.shell, state.surface);
@@ -125,17 +144,17 @@ libdecor_interface decor_interface = [] {
 void frame_configure(libdecor_frame* frame, libdecor_configuration* configuration, void*) {
   libdecor_window_state window_state = LIBDECOR_WINDOW_STATE_NONE;
   Asked wanted;
-  if (libdecor_configuration_get_window_state(configuration, &window_state)) {
+  if (decor().configuration_get_window_state(configuration, &window_state)) {
     wanted.full = (window_state & LIBDECOR_WINDOW_STATE_FULLSCREEN) != 0;
     wanted.maximised = (window_state & LIBDECOR_WINDOW_STATE_MAXIMIZED) != 0;
   }
-  if (!libdecor_configuration_get_content_size(configuration, frame, &wanted.width, &wanted.height))
+  if (!decor().configuration_get_content_size(configuration, frame, &wanted.width, &wanted.height))
     wanted.width = wanted.height = 0;
   const bool sized = wanted.full && wanted.width > 0 && wanted.height > 0;
   libdecor_state* content =
-      libdecor_state_new(sized ? wanted.width : state.page.x, sized ? wanted.height : state.page.y);
-  libdecor_frame_commit(frame, content, configuration);
-  libdecor_state_free(content);
+      decor().state_new(sized ? wanted.width : state.page.x, sized ? wanted.height : state.page.y);
+  decor().frame_commit(frame, content, configuration);
+  decor().state_free(content);
   apply(wanted);
 }
 void frame_close(libdecor_frame*, void*) {
@@ -155,27 +174,26 @@ libdecor_frame_interface frame_interface = [] {
 }();
 
 bool make_decorated(std::string& error) {
-  state.decor = libdecor_new(state.display, &decor_interface);
+  state.decor = decor().make(state.display, &decor_interface);
   if (state.decor == nullptr) {
     error = "libdecor cannot start";
     return false;
   }
-  state.frame = libdecor_decorate(state.decor, state.surface, &frame_interface, nullptr);
+  state.frame = decor().decorate(state.decor, state.surface, &frame_interface, nullptr);
   if (state.frame == nullptr) {
     error = "libdecor cannot make a title bar";
     return false;
   }
-  libdecor_frame_set_title(state.frame, title_utf8.c_str());
-  libdecor_frame_set_app_id(state.frame, app_id);
-  libdecor_frame_set_min_content_size(state.frame, state.page.x, state.page.y);
+  decor().frame_set_title(state.frame, title_utf8.c_str());
+  decor().frame_set_app_id(state.frame, app_id);
+  decor().frame_set_min_content_size(state.frame, state.page.x, state.page.y);
   // Resizable as libdecor sees it, so that its maximise button works (and means full screen);
   // a size asked by dragging an edge is answered with the page's own.
-  libdecor_frame_map(state.frame);
+  decor().frame_map(state.frame);
   return true;
 }
 
-// Whether libdecor has a plugin to draw with: without one it opens the window without a
-// title bar and says nothing.
+// Whether a folder holds one of libdecor's plugins.
 bool holds_a_plugin(const char* folder) {
   DIR* dir = opendir(folder);
   if (dir == nullptr) return false;
@@ -188,7 +206,10 @@ bool holds_a_plugin(const char* folder) {
   return found;
 }
 
+// Whether libdecor is there, with a plugin to draw with: without one it opens the window
+// without a title bar and says nothing.
 bool libdecor_can_draw() {
+  if (decor_library() == nullptr) return false;
   const char* own = std::getenv("LIBDECOR_PLUGIN_DIR");
   return holds_a_plugin(own != nullptr && *own != '\0' ? own : GORVEX_LIBDECOR_PLUGINS);
 }
@@ -205,23 +226,35 @@ void surface_leave(void*, wl_surface*, wl_output* output) {
     if (known.output == output) known.entered = false;
   relayout();
 }
+// The preferred scale came with libwayland 1.22; with older headers the surface is bound at
+// version 4, which never sends it.
 #ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
 void surface_preferred_scale(void*, wl_surface*, std::int32_t factor) {
   state.preferred_integer = std::clamp(factor, 1, 16);
   relayout();
 }
 void surface_preferred_transform(void*, wl_surface*, std::uint32_t) {}
-constexpr wl_surface_listener window_surface_listener{
-    surface_enter, surface_leave, surface_preferred_scale, surface_preferred_transform};
-#else
-constexpr wl_surface_listener window_surface_listener{surface_enter, surface_leave};
 #endif
+constexpr wl_surface_listener window_surface_listener = [] {
+  wl_surface_listener on{};
+  on.enter = surface_enter;
+  on.leave = surface_leave;
+#ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
+  on.preferred_buffer_scale = surface_preferred_scale;
+  on.preferred_buffer_transform = surface_preferred_transform;
+#endif
+  return on;
+}();
 
 void preferred_scale(void*, wp_fractional_scale_v1*, std::uint32_t units) {
   state.preferred_units = int(std::clamp(units, 120u, 16u * 120u));
   relayout();
 }
-constexpr wp_fractional_scale_v1_listener fractional_listener{preferred_scale};
+constexpr wp_fractional_scale_v1_listener fractional_listener = [] {
+  wp_fractional_scale_v1_listener on{};
+  on.preferred_scale = preferred_scale;
+  return on;
+}();
 
 void make_surface() {
   state.surface = wl_compositor_create_surface(state.compositor);
@@ -236,8 +269,8 @@ void make_surface() {
 
 void destroy_window() {
   free_buffers();
-  if (state.frame != nullptr) libdecor_frame_unref(state.frame);
-  if (state.decor != nullptr) libdecor_unref(state.decor);
+  if (state.frame != nullptr) decor().frame_unref(state.frame);
+  if (state.decor != nullptr) decor().unref(state.decor);
   if (state.decoration != nullptr) zxdg_toplevel_decoration_v1_destroy(state.decoration);
   if (state.toplevel != nullptr) xdg_toplevel_destroy(state.toplevel);
   if (state.shell_surface != nullptr) xdg_surface_destroy(state.shell_surface);
@@ -326,7 +359,7 @@ bool open(int width, int height, std::string_view title, bool last_resort, std::
 void set_title(std::string_view title) {
   title_utf8 = cp1251::to_utf8(title);
   if (state.frame != nullptr)
-    libdecor_frame_set_title(state.frame, title_utf8.c_str());
+    decor().frame_set_title(state.frame, title_utf8.c_str());
   else if (state.toplevel != nullptr)
     xdg_toplevel_set_title(state.toplevel, title_utf8.c_str());
 }
@@ -336,9 +369,9 @@ bool set_full_screen(bool on) {
   state.asked_full = on;
   if (state.frame != nullptr) {
     if (on)
-      libdecor_frame_set_fullscreen(state.frame, nullptr);
+      decor().frame_set_fullscreen(state.frame, nullptr);
     else
-      libdecor_frame_unset_fullscreen(state.frame);
+      decor().frame_unset_fullscreen(state.frame);
   } else if (on) {
     xdg_toplevel_set_fullscreen(state.toplevel, nullptr);
   } else {
@@ -363,7 +396,7 @@ void take_events(std::vector<driver::Event>& events) {
 
 void wait_for_event(int milliseconds) {
   if (state.display == nullptr) return;
-  if (state.decor != nullptr) libdecor_dispatch(state.decor, 0);
+  if (state.decor != nullptr) decor().dispatch(state.decor, 0);
   pump(state.events.empty() ? milliseconds : 0);
 }
 
