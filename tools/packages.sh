@@ -46,16 +46,16 @@ apt_get() {
       printf '%s\n' "$errors" >&2
       return "$status"
     fi
+    if [ "$said" = no ]; then
+      echo "== waiting for another package manager to finish (at most $GORVEX_APT_WAIT s):" \
+        "$(grep -m 1 -o 'held by process .*' <<<"$errors" || echo "apt's lock is held")"
+      said=yes
+    fi
     if [ "$SECONDS" -ge "$deadline" ]; then
       printf '%s\n' "$errors" >&2
       echo "packages: another package manager still holds apt's lock after" \
         "$GORVEX_APT_WAIT s; try again when it has finished" >&2
       return 1
-    fi
-    if [ "$said" = no ]; then
-      echo "== waiting for another package manager to finish (at most $GORVEX_APT_WAIT s):" \
-        "$(grep -m 1 -o 'held by process .*' <<<"$errors" || echo "apt's lock is held")"
-      said=yes
     fi
     sleep 2
   done
