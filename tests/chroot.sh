@@ -5,9 +5,9 @@
 #
 # Caches, in /var/cache/gorvex-distros: SUITE-base.tar.zst is debootstrap's minbase with git
 # and ca-certificates and nothing else. A system with packages installed is cached under a key
-# made of the package lists and the functions that installed them (`cache_key`), so a list
-# that changes makes a new system from the bare one, and a package missing from a list can
-# never be supplied by a cache.
+# made of the package lists that filled it (`cache_key`), so a list that changes makes a new
+# system from the bare one, and a package missing from a list can never be supplied by a
+# cache.
 
 chroot_cache_dir=/var/cache/gorvex-distros
 root=""
@@ -23,7 +23,8 @@ enter_namespace() {
   fi
 }
 
-# cache_key NAME...: a short hash of those lists and functions as tools/packages.sh has them.
+# cache_key NAME...: a short hash of those lists (and functions, where a script installs
+# with one of its own) as they stand.
 cache_key() {
   local name text=""
   for name in "$@"; do

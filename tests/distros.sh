@@ -33,10 +33,10 @@ trap 'exit 130' INT TERM HUP
 with_tests=yes
 [ "$suite" = bookworm ] && with_tests=no
 # A system as run.sh leaves it, and as test.sh --packages leaves that one.
-run_system=$suite-run-$(cache_key packages_build packages_run packages_xvfb need_packages apt_get)
+run_system=$suite-run-$(cache_key packages_build packages_run packages_xvfb)
+# test.sh also installs what its release carries of some desktops, and clang's runtimes.
 test_system=$suite-test-$(cache_key packages_build packages_run packages_xvfb packages_test \
-  packages_windows need_packages apt_get need_architecture want_packages)
-test_system+=$(sha256sum test.sh | cut -c 1-6)
+  packages_windows)$(sha256sum test.sh | cut -c 1-6)
 
 if [ $with_tests = yes ] && [ -s "$chroot_cache_dir/$test_system.tar.zst" ]; then
   make_system $suite "$test_system"
