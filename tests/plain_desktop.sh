@@ -29,7 +29,7 @@ install_plain_desktop() {
     apt_get install -y -qq --no-install-recommends "${packages_plain_desktop[@]}"'
   rm "$root/root/packages.sh"
 }
-plain_system=bookworm-plain-$(cache_key packages_plain_desktop apt_get install_plain_desktop)
+plain_system=bookworm-plain-$(cache_key packages_plain_desktop install_plain_desktop)
 make_system bookworm "$plain_system"
 if [ "$system_from" = bare ]; then
   install_plain_desktop
