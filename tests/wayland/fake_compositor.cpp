@@ -32,7 +32,7 @@ namespace {
 
 constexpr int page_width = 640, page_height = 480;
 constexpr int exit_x = 39, exit_y = 467;  // the middle of the EXIT button, in page pixels
-constexpr int output_width = 1024, output_height = 768;
+constexpr int output_width = 1024, output_height = 768;  // in points
 constexpr long peak_bound_kb = 64 * 1024;
 constexpr int wait_ms = 20000;
 
@@ -427,7 +427,9 @@ const struct wl_output_interface output_calls = [] {
 void send_output(wl_resource* output) {
   wl_output_send_geometry(output, 0, 0, 300, 200, WL_OUTPUT_SUBPIXEL_UNKNOWN, "fake", "fake",
                           WL_OUTPUT_TRANSFORM_NORMAL);
-  wl_output_send_mode(output, WL_OUTPUT_MODE_CURRENT, output_width, output_height, 60000);
+  // The mode in pixels: output_width x output_height points at the output's scale.
+  wl_output_send_mode(output, WL_OUTPUT_MODE_CURRENT, output_width * world.output_scale,
+                      output_height * world.output_scale, 60000);
   if (wl_resource_get_version(output) >= 2) {
     wl_output_send_scale(output, world.output_scale);
     wl_output_send_done(output);

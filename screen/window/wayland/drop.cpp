@@ -60,7 +60,8 @@ void drag_enter(void*, wl_data_device*, std::uint32_t serial, wl_surface* surfac
     state.pending_offer = Offer{};
   }
   if (state.dragged.offer != offer) return;
-  const bool wanted = surface == state.surface && state.dragged.uri_list;
+  state.dragged.over_page = surface != nullptr && surface == state.surface;
+  const bool wanted = state.dragged.over_page && state.dragged.uri_list;
   wl_data_offer_accept(offer, serial, wanted ? uri_list : nullptr);
   if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(offer)) >= 3) {
     const std::uint32_t copy = WL_DATA_DEVICE_MANAGER_DND_ACTION_COPY;
@@ -73,7 +74,7 @@ void drag_leave(void*, wl_data_device*) {
 void drag_motion(void*, wl_data_device*, std::uint32_t, wl_fixed_t, wl_fixed_t) {}
 
 void drag_drop(void*, wl_data_device*) {
-  if (state.dragged.offer == nullptr || !state.dragged.uri_list) {
+  if (state.dragged.offer == nullptr || !state.dragged.uri_list || !state.dragged.over_page) {
     forget(state.dragged);
     return;
   }
@@ -95,10 +96,12 @@ void drag_drop(void*, wl_data_device*) {
 }
 
 void selection(void*, wl_data_device*, wl_data_offer* offer) {
-  // The clipboard is not ours to read.
-  if (offer != nullptr && state.pending_offer.offer == offer)
+  // The clipboard is not ours to read. An offer still dragged or being read stays until the
+  // drag is done with it.
+  if (offer == nullptr || offer == state.dragged.offer || offer == state.dropped.offer) return;
+  if (state.pending_offer.offer == offer)
     forget(state.pending_offer);
-  else if (offer != nullptr)
+  else
     wl_data_offer_destroy(offer);
 }
 constexpr wl_data_device_listener device_listener = [] {
@@ -130,7 +133,8 @@ void finish_drop() {
 }  // namespace
 
 void start_drop_device() {
-  if (state.data_manager == nullptr || state.seat == nullptr) return;
+  if (state.data_device != nullptr || state.data_manager == nullptr || state.seat == nullptr)
+    return;
   state.data_device = wl_data_device_manager_get_data_device(state.data_manager, state.seat);
   wl_data_device_add_listener(state.data_device, &device_listener, nullptr);
 }

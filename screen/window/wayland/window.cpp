@@ -28,7 +28,6 @@ namespace {
 
 constexpr char app_id[] = "gorvex-launcher";
 constexpr int first_configure_ms = 5000;
-constexpr int full_screen_answer_ms = 1000;
 
 std::string title_utf8;
 
@@ -37,16 +36,20 @@ const Decor& decor() {
   return *decor_library();
 }
 
-// What the compositor last asked of the toplevel, applied on the surface's configure.
+// What the compositor last asked of the toplevel, taken on the surface's configure.
 struct Asked {
   int width = 0, height = 0;
   bool full = false, maximised = false;
 };
 Asked asked;
+// The last configure of this pass, applied once at its end (settle).
+Asked due;
 
 void apply(const Asked& wanted) {
-  if (wanted.maximised) {
-    // Maximised means full screen to the launcher; the window itself stays as it is.
+  // Maximised means full screen to the launcher; the window itself stays as it is. Only the
+  // state's coming counts: a compositor that repeats it, or answers every unset with it,
+  // asks nothing new.
+  if (wanted.maximised && !state.maximised) {
     driver::Event event;
     event.kind = driver::EventKind::maximise;
     push(event);
@@ -55,6 +58,8 @@ void apply(const Asked& wanted) {
     else if (state.toplevel != nullptr)
       xdg_toplevel_unset_maximized(state.toplevel);
   }
+  state.maximised = wanted.maximised;
+  state.asking_full = false;  // the compositor has had its say since
   state.full = wanted.full;
   const bool sized = wanted.full && wanted.width > 0 && wanted.height > 0;
   state.area = sized
@@ -67,9 +72,10 @@ void apply(const Asked& wanted) {
 
 // The plain toplevel.
 
-void surface_configure(void*, xdg_surface* surface, std::uint32_t serial) {
-  xdg_surface_ack_configure(surface, serial);
-  apply(asked);
+void surface_configure(void*, xdg_surface*, std::uint32_t serial) {
+  due = asked;
+  state.configure_serial = serial;
+  state.configure_due = true;
 }
 constexpr xdg_surface_listener surface_listener = [] {
   xdg_surface_listener on{};
@@ -155,7 +161,9 @@ void frame_configure(libdecor_frame* frame, libdecor_configuration* configuratio
       decor().state_new(sized ? wanted.width : state.page.x, sized ? wanted.height : state.page.y);
   decor().frame_commit(frame, content, configuration);
   decor().state_free(content);
-  apply(wanted);
+  due = wanted;
+  state.configure_serial = 0;  // acknowledged by libdecor
+  state.configure_due = true;
 }
 void frame_close(libdecor_frame*, void*) {
   toplevel_close(nullptr, nullptr);
@@ -286,6 +294,10 @@ void destroy_window() {
   state.viewport = nullptr;
   state.surface = nullptr;
   state.configured = false;
+  state.configure_due = false;
+  state.layout_due = false;
+  state.maximised = false;
+  state.asking_full = false;
   state.decoration_mode = 0;
   for (Output& output : state.outputs) output.entered = false;
 }
@@ -352,6 +364,7 @@ bool open(int width, int height, std::string_view title, bool last_resort, std::
     return false;
   }
   start_drop_device();
+  settle();
   wl_display_flush(state.display);
   return true;
 }
@@ -364,9 +377,12 @@ void set_title(std::string_view title) {
     xdg_toplevel_set_title(state.toplevel, title_utf8.c_str());
 }
 
+// Asks and returns at once: the compositor's configure shows the answer, and one that never
+// answers holds nothing up.
 bool set_full_screen(bool on) {
   if (state.surface == nullptr) return false;
   state.asked_full = on;
+  state.asking_full = true;
   if (state.frame != nullptr) {
     if (on)
       decor().frame_set_fullscreen(state.frame, nullptr);
@@ -377,16 +393,24 @@ bool set_full_screen(bool on) {
   } else {
     xdg_toplevel_unset_fullscreen(state.toplevel);
   }
-  // Other configurations may come first (the end of a maximised state): the answer is the
-  // state asked for, or none within the limit.
-  static bool wanted = false;
-  wanted = on;
-  pump_until([] { return state.full == wanted; }, full_screen_answer_ms);
-  return state.full == on;
+  wl_display_flush(state.display);
+  return true;
 }
 
+// Full screen as asked while the compositor has not answered yet, else as it shows it.
 bool full_screen() {
-  return state.asked_full && state.full;
+  return state.asked_full && (state.asking_full || state.full);
+}
+
+void settle() {
+  if (state.configure_due) {
+    state.configure_due = false;
+    if (state.configure_serial != 0 && state.shell_surface != nullptr)
+      xdg_surface_ack_configure(state.shell_surface, state.configure_serial);
+    state.configure_serial = 0;
+    apply(due);
+  }
+  if (state.layout_due) lay_out();
 }
 
 void take_events(std::vector<driver::Event>& events) {
@@ -414,6 +438,7 @@ void close() {
   destroy_window();
   disconnect();
   asked = Asked{};
+  due = Asked{};
 }
 
 std::uint64_t window_id() {
