@@ -43,7 +43,7 @@ Placement fitted(scale::Point area, scale::Point page) {
 
 scale::Point page_point(const Placement& at, double buffer_x, double buffer_y) {
   const double s = at.scale > 0 ? at.scale : 1;
-  // Kept within what an int holds before it becomes one (nothing at all counts as far off).
+  // Kept within what an int holds before it becomes one; a NaN counts as far off.
   const auto pixel = [&](double buffer, int origin) {
     const double page = std::floor((buffer - origin) / s);
     constexpr double far = 1 << 30;
