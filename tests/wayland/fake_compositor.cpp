@@ -160,7 +160,7 @@ void surface_scale(wl_client*, wl_resource* resource, std::int32_t scale) {
 void surface_offset(wl_client*, wl_resource*, std::int32_t, std::int32_t) {}
 
 const struct wl_surface_interface surface_calls = [] {
-  struct wl_surface_interface on{};
+  struct wl_surface_interface on {};
   on.destroy = destroy;
   on.attach = surface_attach;
   on.damage = surface_damage;
@@ -177,7 +177,7 @@ const struct wl_surface_interface surface_calls = [] {
 
 void region_box(wl_client*, wl_resource*, std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
 const struct wl_region_interface region_calls = [] {
-  struct wl_region_interface on{};
+  struct wl_region_interface on {};
   on.destroy = destroy;
   on.add = region_box;
   on.subtract = region_box;
@@ -197,7 +197,7 @@ void create_region(wl_client* client, wl_resource*, std::uint32_t id) {
   wl_resource_set_implementation(resource, &region_calls, nullptr, nullptr);
 }
 const struct wl_compositor_interface compositor_calls = [] {
-  struct wl_compositor_interface on{};
+  struct wl_compositor_interface on {};
   on.create_surface = create_surface;
   on.create_region = create_region;
   return on;
@@ -238,7 +238,7 @@ void toplevel_unset_fullscreen(wl_client*, wl_resource*) {
   ++world.unset_fullscreen;
 }
 const struct xdg_toplevel_interface toplevel_calls = [] {
-  struct xdg_toplevel_interface on{};
+  struct xdg_toplevel_interface on {};
   on.destroy = destroy;
   on.set_parent = toplevel_parent;
   on.set_title = toplevel_text;
@@ -274,7 +274,7 @@ void ack_configure(wl_client*, wl_resource*, std::uint32_t serial) {
   world.last_ack = serial;
 }
 const struct xdg_surface_interface xdg_surface_calls = [] {
-  struct xdg_surface_interface on{};
+  struct xdg_surface_interface on {};
   on.destroy = destroy;
   on.get_toplevel = get_toplevel;
   on.get_popup = get_popup;
@@ -293,7 +293,7 @@ void pong(wl_client*, wl_resource*, std::uint32_t serial) {
   world.last_pong = serial;
 }
 const struct xdg_wm_base_interface wm_base_calls = [] {
-  struct xdg_wm_base_interface on{};
+  struct xdg_wm_base_interface on {};
   on.destroy = destroy;
   on.get_xdg_surface = get_xdg_surface;
   on.pong = pong;
@@ -307,7 +307,7 @@ void set_mode(wl_client*, wl_resource* decoration, std::uint32_t) {
 }
 void unset_mode(wl_client*, wl_resource*) {}
 const struct zxdg_toplevel_decoration_v1_interface decoration_calls = [] {
-  struct zxdg_toplevel_decoration_v1_interface on{};
+  struct zxdg_toplevel_decoration_v1_interface on {};
   on.destroy = destroy;
   on.set_mode = set_mode;
   on.unset_mode = unset_mode;
@@ -318,7 +318,7 @@ void get_decoration(wl_client* client, wl_resource*, std::uint32_t id, wl_resour
   wl_resource_set_implementation(resource, &decoration_calls, nullptr, nullptr);
 }
 const struct zxdg_decoration_manager_v1_interface decoration_manager_calls = [] {
-  struct zxdg_decoration_manager_v1_interface on{};
+  struct zxdg_decoration_manager_v1_interface on {};
   on.destroy = destroy;
   on.get_toplevel_decoration = get_decoration;
   return on;
@@ -333,7 +333,7 @@ void viewport_destination(wl_client*, wl_resource* resource, std::int32_t w, std
   }
 }
 const struct wp_viewport_interface viewport_calls = [] {
-  struct wp_viewport_interface on{};
+  struct wp_viewport_interface on {};
   on.destroy = destroy;
   on.set_source = viewport_source;
   on.set_destination = viewport_destination;
@@ -344,13 +344,13 @@ void get_viewport(wl_client* client, wl_resource*, std::uint32_t id, wl_resource
   wl_resource_set_implementation(resource, &viewport_calls, surface_of(surface), nullptr);
 }
 const struct wp_viewporter_interface viewporter_calls = [] {
-  struct wp_viewporter_interface on{};
+  struct wp_viewporter_interface on {};
   on.destroy = destroy;
   on.get_viewport = get_viewport;
   return on;
 }();
 const struct wp_fractional_scale_v1_interface fractional_calls = [] {
-  struct wp_fractional_scale_v1_interface on{};
+  struct wp_fractional_scale_v1_interface on {};
   on.destroy = destroy;
   return on;
 }();
@@ -362,7 +362,7 @@ void get_fractional(wl_client* client, wl_resource*, std::uint32_t id, wl_resour
   wl_resource_set_implementation(world.fractional, &fractional_calls, nullptr, fractional_gone);
 }
 const struct wp_fractional_scale_manager_v1_interface fractional_manager_calls = [] {
-  struct wp_fractional_scale_manager_v1_interface on{};
+  struct wp_fractional_scale_manager_v1_interface on {};
   on.destroy = destroy;
   on.get_fractional_scale = get_fractional;
   return on;
@@ -379,7 +379,7 @@ void set_cursor(wl_client*, wl_resource*, std::uint32_t, wl_resource* surface, s
   if (surface != nullptr) world.cursor_surface = surface;
 }
 const struct wl_pointer_interface pointer_calls = [] {
-  struct wl_pointer_interface on{};
+  struct wl_pointer_interface on {};
   on.set_cursor = set_cursor;
   on.release = destroy;
   return on;
@@ -397,7 +397,7 @@ void get_nothing(wl_client* client, wl_resource*, std::uint32_t id) {
   wl_resource_set_implementation(resource, nullptr, nullptr, nullptr);
 }
 const struct wl_seat_interface seat_calls = [] {
-  struct wl_seat_interface on{};
+  struct wl_seat_interface on {};
   on.get_pointer = get_pointer;
   on.get_keyboard = get_nothing;
   on.get_touch = get_nothing;
@@ -420,7 +420,7 @@ void output_gone(wl_resource* resource) {
   forget(world.outputs, resource);
 }
 const struct wl_output_interface output_calls = [] {
-  struct wl_output_interface on{};
+  struct wl_output_interface on {};
   on.release = destroy;
   return on;
 }();
@@ -452,7 +452,7 @@ void offer_receive(wl_client*, wl_resource*, const char*, std::int32_t fd) {
 }
 void offer_actions(wl_client*, wl_resource*, std::uint32_t, std::uint32_t) {}
 const struct wl_data_offer_interface offer_calls = [] {
-  struct wl_data_offer_interface on{};
+  struct wl_data_offer_interface on {};
   on.accept = offer_accept;
   on.receive = offer_receive;
   on.destroy = destroy;
@@ -463,7 +463,7 @@ const struct wl_data_offer_interface offer_calls = [] {
 void source_offer(wl_client*, wl_resource*, const char*) {}
 void source_actions(wl_client*, wl_resource*, std::uint32_t) {}
 const struct wl_data_source_interface source_calls = [] {
-  struct wl_data_source_interface on{};
+  struct wl_data_source_interface on {};
   on.offer = source_offer;
   on.destroy = destroy;
   on.set_actions = source_actions;
@@ -473,7 +473,7 @@ void start_drag(wl_client*, wl_resource*, wl_resource*, wl_resource*, wl_resourc
 }
 void set_selection(wl_client*, wl_resource*, wl_resource*, std::uint32_t) {}
 const struct wl_data_device_interface device_calls = [] {
-  struct wl_data_device_interface on{};
+  struct wl_data_device_interface on {};
   on.start_drag = start_drag;
   on.set_selection = set_selection;
   on.release = destroy;
@@ -494,7 +494,7 @@ void get_device(wl_client* client, wl_resource* manager, std::uint32_t id, wl_re
   world.data_devices.push_back(device);
 }
 const struct wl_data_device_manager_interface data_manager_calls = [] {
-  struct wl_data_device_manager_interface on{};
+  struct wl_data_device_manager_interface on {};
   on.create_data_source = create_source;
   on.get_data_device = get_device;
   return on;
