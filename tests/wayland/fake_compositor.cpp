@@ -444,11 +444,21 @@ void bind_output(wl_client* client, void*, std::uint32_t version, std::uint32_t 
 }
 
 std::string drop_text;
+bool never_deliver = false;  // the list is never written, its pipe held open
+std::vector<int> held_open;  // those pipes
+int offers_given_up = 0;     // offers the launcher destroyed
 void offer_accept(wl_client*, wl_resource*, std::uint32_t, const char*) {}
 void offer_receive(wl_client*, wl_resource*, const char*, std::int32_t fd) {
   ++world.receives;
+  if (never_deliver) {
+    held_open.push_back(fd);
+    return;
+  }
   [[maybe_unused]] const auto put = write(fd, drop_text.data(), drop_text.size());
   close(fd);
+}
+void offer_gone(wl_resource*) {
+  ++offers_given_up;
 }
 void offer_actions(wl_client*, wl_resource*, std::uint32_t, std::uint32_t) {}
 const struct wl_data_offer_interface offer_calls = [] {
@@ -705,7 +715,7 @@ wl_resource* new_offer() {
   wl_resource* device = world.data_devices.back();
   wl_resource* offer = wl_resource_create(world.client, &wl_data_offer_interface,
                                           wl_resource_get_version(device), 0);
-  wl_resource_set_implementation(offer, &offer_calls, nullptr, nullptr);
+  wl_resource_set_implementation(offer, &offer_calls, nullptr, offer_gone);
   wl_data_device_send_data_offer(device, offer);
   wl_data_offer_send_offer(offer, "text/uri-list");
   return offer;
@@ -755,6 +765,24 @@ void drop_elsewhere() {
   wl_data_device_send_leave(device);
   if (!settled()) return;
   if (world.receives != 0) fail("a drop onto the pointer's image was read");
+  close_with_exit_button();
+}
+
+// A drop whose list never comes: the launcher gives the offer up (the source hears the drop
+// was not taken) and goes on.
+void drop_never_delivered() {
+  if (!window_ready()) return;
+  if (!wait_for("a data device", [] { return !world.data_devices.empty(); })) return;
+  never_deliver = true;
+  wl_resource* device = world.data_devices.back();
+  wl_resource* offer = new_offer();
+  wl_data_device_send_enter(device, wl_display_next_serial(world.display), world.window->resource,
+                            wl_fixed_from_int(10), wl_fixed_from_int(10), offer);
+  wl_data_device_send_drop(device);
+  wl_data_device_send_leave(device);
+  if (!wait_for("the dropped list to be asked for", [] { return world.receives > 0; })) return;
+  if (!wait_for("the offer given up", [] { return offers_given_up > 0; })) return;
+  for (int fd : held_open) close(fd);
   close_with_exit_button();
 }
 
@@ -830,6 +858,7 @@ const std::map<std::string, std::pair<void (*)(), bool>> cases = {
     {"sticky_maximised", {sticky_maximised, false}},
     {"selection_during_drag", {selection_during_drag, false}},
     {"drop_elsewhere", {drop_elsewhere, false}},
+    {"drop_never_delivered", {drop_never_delivered, false}},
     {"seat_replaced", {seat_replaced, false}},
     {"output_replaced", {output_replaced, false}},
     {"duplicate_globals", {duplicate_globals, false}},

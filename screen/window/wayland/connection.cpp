@@ -251,6 +251,9 @@ bool pump(int milliseconds) {
     report_lost();
     return false;
   }
+  // A dropped list still coming is waited for until its deadline, no longer.
+  const int drop_left = drop_time_left();
+  if (drop_left >= 0 && (milliseconds < 0 || drop_left < milliseconds)) milliseconds = drop_left;
   pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0},
                    {state.wake_fd, POLLIN, 0},
                    {state.drop_fd, POLLIN, 0}};
@@ -273,6 +276,7 @@ bool pump(int milliseconds) {
   }
   if (state.drop_fd >= 0 && count > 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
     read_drop();
+  if (drop_time_left() == 0) give_up_drop();
   settle();
   wl_display_flush(display);
   return true;

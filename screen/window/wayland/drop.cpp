@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string_view>
 
@@ -17,6 +19,7 @@ namespace {
 
 constexpr char uri_list[] = "text/uri-list";
 constexpr std::size_t longest_list = 64 * 1024;
+constexpr auto list_wait = std::chrono::seconds(5);
 
 void forget(Offer& offer) {
   if (offer.offer != nullptr) wl_data_offer_destroy(offer.offer);
@@ -93,6 +96,7 @@ void drag_drop(void*, wl_data_device*) {
   wl_display_flush(state.display);
   ::close(ends[1]);
   state.drop_fd = ends[0];
+  state.drop_deadline = std::chrono::steady_clock::now() + list_wait;
 }
 
 void selection(void*, wl_data_device*, wl_data_offer* offer) {
@@ -156,6 +160,18 @@ void read_drop() {
     break;
   }
   finish_drop();
+}
+
+int drop_time_left() {
+  if (state.drop_fd < 0) return -1;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(state.drop_deadline -
+                                                                 std::chrono::steady_clock::now());
+  return int(std::clamp<long long>(left.count(), 0, 60 * 1000));
+}
+
+void give_up_drop() {
+  forget(state.dropped);  // destroyed unfinished
+  stop_reading();
 }
 
 void release_drop() {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -122,10 +123,11 @@ struct State {
 
   // Drop.
   wl_data_device* data_device = nullptr;
-  Offer pending_offer;  // announced, not yet over the window
-  Offer dragged;        // over the window
-  Offer dropped;        // dropped: its list is being read
-  int drop_fd = -1;     // the dropped list arrives here
+  Offer pending_offer;                                    // announced, not yet over the window
+  Offer dragged;                                          // over the window
+  Offer dropped;                                          // dropped: its list is being read
+  int drop_fd = -1;                                       // the dropped list arrives here
+  std::chrono::steady_clock::time_point drop_deadline{};  // or is given up then
   std::string drop_text;
   bool drop_too_long = false;
 
@@ -168,6 +170,10 @@ void cursor_scale_changed();
 // was replaced).
 void start_drop_device();
 void read_drop();
+// Milliseconds until a dropped list still coming is given up (0: now), -1 with none coming.
+int drop_time_left();
+// Gives up a dropped list that did not come in time: the source hears the drop was not taken.
+void give_up_drop();
 void release_drop();
 
 // window.cpp
