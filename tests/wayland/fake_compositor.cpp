@@ -628,6 +628,21 @@ long peak_kb() {
   return -1;
 }
 
+// A click with the current seat's pointer at surface point (x, y), where EXIT must be: the
+// launcher ends with status 0.
+void click_exit_at(wl_fixed_t x, wl_fixed_t y) {
+  wl_resource* pointer = world.pointer_of_seat_global;
+  wl_pointer_send_enter(pointer, wl_display_next_serial(world.display), world.window->resource, x,
+                        y);
+  wl_pointer_send_frame(pointer);
+  wl_pointer_send_button(pointer, wl_display_next_serial(world.display), 1, BTN_LEFT,
+                         WL_POINTER_BUTTON_STATE_PRESSED);
+  wl_pointer_send_frame(pointer);
+  if (!wait_for("the launcher to end after the click on EXIT", [] { return world.exited; })) return;
+  if (!WIFEXITED(world.status) || WEXITSTATUS(world.status) != 0)
+    fail("the launcher ended with wait status " + std::to_string(world.status));
+}
+
 // The end of every case: back to a window, the peak memory checked, then a click on EXIT with
 // the pointer of the seat now offered ends the launcher with status 0.
 void close_with_exit_button() {
@@ -642,19 +657,9 @@ void close_with_exit_button() {
   if (peak < 0 || peak > peak_bound_kb)
     fail("peak memory " + std::to_string(peak) + " kB over " + std::to_string(peak_bound_kb));
   if (!wait_for("a pointer from the seat", [] { return world.pointer_of_seat_global; })) return;
-  wl_resource* pointer = world.pointer_of_seat_global;
   const auto [w, h] = logical_size();
-  const wl_fixed_t x = wl_fixed_from_double((exit_x + 0.5) * w / page_width);
-  const wl_fixed_t y = wl_fixed_from_double((exit_y + 0.5) * h / page_height);
-  wl_pointer_send_enter(pointer, wl_display_next_serial(world.display), world.window->resource, x,
-                        y);
-  wl_pointer_send_frame(pointer);
-  wl_pointer_send_button(pointer, wl_display_next_serial(world.display), 1, BTN_LEFT,
-                         WL_POINTER_BUTTON_STATE_PRESSED);
-  wl_pointer_send_frame(pointer);
-  if (!wait_for("the launcher to end after the click on EXIT", [] { return world.exited; })) return;
-  if (!WIFEXITED(world.status) || WEXITSTATUS(world.status) != 0)
-    fail("the launcher ended with wait status " + std::to_string(world.status));
+  click_exit_at(wl_fixed_from_double((exit_x + 0.5) * w / page_width),
+                wl_fixed_from_double((exit_y + 0.5) * h / page_height));
 }
 
 bool window_ready() {
@@ -813,6 +818,25 @@ void output_replaced() {
   close_with_exit_button();
 }
 
+// A tiling compositor gives the window a size of its own: the page shows centred in it, at the
+// output's scale, and its EXIT button is where it is drawn.
+void tiled() {
+  if (!window_ready()) return;
+  const int w = 1000, h = 700;
+  send_configure(w, h,
+                 {XDG_TOPLEVEL_STATE_TILED_LEFT, XDG_TOPLEVEL_STATE_TILED_RIGHT,
+                  XDG_TOPLEVEL_STATE_TILED_TOP, XDG_TOPLEVEL_STATE_TILED_BOTTOM});
+  if (!wait_for("the window at the tile's size", [&] {
+        return logical_size() == std::pair<int, int>{w, h};
+      }))
+    return;
+  const long peak = peak_kb();
+  std::printf("peak memory %ld kB\n", peak);
+  if (peak < 0 || peak > peak_bound_kb) fail("peak memory " + std::to_string(peak) + " kB");
+  click_exit_at(wl_fixed_from_double((w - page_width) / 2 + exit_x + 0.5),
+                wl_fixed_from_double((h - page_height) / 2 + exit_y + 0.5));
+}
+
 // Globals announced again and again are bound once (outputs are many by nature).
 void duplicate_globals() {
   if (!window_ready()) return;
@@ -862,6 +886,7 @@ const std::map<std::string, std::pair<void (*)(), bool>> cases = {
     {"seat_replaced", {seat_replaced, false}},
     {"output_replaced", {output_replaced, false}},
     {"duplicate_globals", {duplicate_globals, false}},
+    {"tiled", {tiled, false}},
     {"huge_scale", {huge_scale, false}},
     {"huge_fractional_scale", {huge_scale, true}},
 };

@@ -118,18 +118,27 @@ void lay_out() {
   // Without a viewport the buffer scale is a whole number; a fraction needs the viewport.
   const int whole = std::max(1, u / units);
   const int effective = viewported ? u : whole * units;
-  // A full-screen area as large as the compositor likes, but buffers no larger than the
-  // outputs show; the window is the page's size.
+  // A full-screen or tiled area as large as the compositor likes, but buffers no larger than
+  // the outputs show; a tile holds at least the page, a window is the page's size.
   const scale::Point most{std::max(1, limit.x * units / effective),
                           std::max(1, limit.y * units / effective)};
-  const scale::Point area = state.full ? scale::Point{std::clamp(state.area.x, 1, most.x),
-                                                      std::clamp(state.area.y, 1, most.y)}
-                                       : state.page;
+  const scale::Point bounded{std::clamp(state.area.x, 1, most.x),
+                             std::clamp(state.area.y, 1, most.y)};
+  const scale::Point area = state.full    ? bounded
+                            : state.tiled ? scale::Point{std::max(bounded.x, state.page.x),
+                                                         std::max(bounded.y, state.page.y)}
+                                          : state.page;
   const scale::Point size{int(((long long)area.x * effective + units / 2) / units),
                           int(((long long)area.y * effective + units / 2) / units)};
   const double s = double(effective) / units;
-  const window::Placement at =
+  // Full screen enlarges the page to fit; a tile shows it at the desktop's scale, centred on
+  // black.
+  window::Placement at =
       state.full ? window::fitted(size, state.page) : window::windowed(state.page, s);
+  if (!state.full) {
+    at.x = std::max(0, (size.x - at.width) / 2);
+    at.y = std::max(0, (size.y - at.height) / 2);
+  }
   const int buffer_scale = viewported ? 1 : whole;
   if (size == state.buffer_size && at == state.scaler.placement() &&
       buffer_scale == state.buffer_scale && state.buffers[0].buffer != nullptr)

@@ -91,7 +91,8 @@ struct State {
   bool configure_due = false;          // a configure came in this pass
   std::uint32_t configure_serial = 0;  // its serial, to acknowledge (0: acknowledged)
   bool layout_due = false;             // scale or area changed in this pass
-  scale::Point area{};                 // full screen: the logical size the compositor gave
+  bool tiled = false;                  // the compositor tiles the window at a size of its own
+  scale::Point area{};                 // full screen or tiled: the logical size the compositor gave
   int preferred_units = 0;             // fractional scale in 120ths, 0 until the compositor says
   int preferred_integer = 0;           // the compositor's preferred buffer scale, 0 until it says
 

@@ -40,6 +40,7 @@ const Decor& decor() {
 struct Asked {
   int width = 0, height = 0;
   bool full = false, maximised = false;
+  bool tiled = false;  // against a neighbour or the output's edge: the size is the compositor's
 };
 Asked asked;
 // The last configure of this pass, applied once at its end (settle).
@@ -61,7 +62,8 @@ void apply(const Asked& wanted) {
   state.maximised = wanted.maximised;
   state.asking_full = false;  // the compositor has had its say since
   state.full = wanted.full;
-  const bool sized = wanted.full && wanted.width > 0 && wanted.height > 0;
+  state.tiled = wanted.tiled && !wanted.full;
+  const bool sized = (wanted.full || wanted.tiled) && wanted.width > 0 && wanted.height > 0;
   state.area = sized
                    ? scale::Point{std::min(wanted.width, 1 << 14), std::min(wanted.height, 1 << 14)}
                    : state.page;
@@ -90,6 +92,8 @@ void toplevel_configure(void*, xdg_toplevel*, std::int32_t width, std::int32_t h
   for (std::size_t i = 0; i < states->size / sizeof(std::uint32_t); ++i) {
     if (at[i] == XDG_TOPLEVEL_STATE_FULLSCREEN) asked.full = true;
     if (at[i] == XDG_TOPLEVEL_STATE_MAXIMIZED) asked.maximised = true;
+    if (at[i] >= XDG_TOPLEVEL_STATE_TILED_LEFT && at[i] <= XDG_TOPLEVEL_STATE_TILED_BOTTOM)
+      asked.tiled = true;
   }
 }
 void toplevel_close(void*, xdg_toplevel*) {
@@ -153,10 +157,13 @@ void frame_configure(libdecor_frame* frame, libdecor_configuration* configuratio
   if (decor().configuration_get_window_state(configuration, &window_state)) {
     wanted.full = (window_state & LIBDECOR_WINDOW_STATE_FULLSCREEN) != 0;
     wanted.maximised = (window_state & LIBDECOR_WINDOW_STATE_MAXIMIZED) != 0;
+    wanted.tiled = (window_state &
+                    (LIBDECOR_WINDOW_STATE_TILED_LEFT | LIBDECOR_WINDOW_STATE_TILED_RIGHT |
+                     LIBDECOR_WINDOW_STATE_TILED_TOP | LIBDECOR_WINDOW_STATE_TILED_BOTTOM)) != 0;
   }
   if (!decor().configuration_get_content_size(configuration, frame, &wanted.width, &wanted.height))
     wanted.width = wanted.height = 0;
-  const bool sized = wanted.full && wanted.width > 0 && wanted.height > 0;
+  const bool sized = (wanted.full || wanted.tiled) && wanted.width > 0 && wanted.height > 0;
   libdecor_state* content =
       decor().state_new(sized ? wanted.width : state.page.x, sized ? wanted.height : state.page.y);
   decor().frame_commit(frame, content, configuration);
