@@ -135,6 +135,9 @@ void apply(Screen& s, const driver::Event& e) {
   }
   if (e.kind == EventKind::enter) s.window.entered = true;
   if (e.kind == EventKind::leave) s.window.entered = false;
+  if (e.kind == EventKind::enter || e.kind == EventKind::leave || e.kind == EventKind::press ||
+      e.kind == EventKind::full_screen_key)
+    s.window.desktop_may_switch = true;
   const bool in_page = s.last_x >= 0 && s.last_y >= 0 && s.last_x < s.width && s.last_y < s.height;
   set_inside(s, in_page && (s.window.entered || p.buttons != 0));
   switch (e.kind) {
@@ -183,8 +186,13 @@ void apply(Screen& s, const driver::Event& e) {
       s.drop_waiting = true;
       changed(s);
       break;
-    case EventKind::full_screen_key:
     case EventKind::maximise:
+      // A desktop that repeats or keeps answering opposite states cannot make the window flip
+      // on its own: once per player action at most.
+      if (!s.window.desktop_may_switch) break;
+      s.window.desktop_may_switch = false;
+      [[fallthrough]];
+    case EventKind::full_screen_key:
       // Both switch between the window and full screen; a refusal leaves the display as it is.
       driver::set_full_screen(!driver::full_screen());
       break;

@@ -21,6 +21,9 @@ struct WindowState {
   bool entered = false;  // the pointer is over the window
   bool focused = true;   // the window starts active
   bool minimised = false;
+  // The desktop may switch full screen (its maximise) once per player action: set by the
+  // player's presses, keys and moves over the window's edge, cleared by the switch.
+  bool desktop_may_switch = true;
 };
 
 struct PointerState {

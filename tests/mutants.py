@@ -51,6 +51,8 @@ MUTANTS = [
      "a pointer just left of or above a scaled page is outside it"),
     ("screen/scale.cpp", "std::max(1, (percent + 50) / 100)", "std::max(1, percent / 100)",
      "a monitor at 150 % shows the page at twice its size"),
+    ("screen/pointer.cpp", "if (!s.window.desktop_may_switch) break;", "",
+     "a desktop that repeats or alternates its maximised state flips the window each time"),
 ]
 
 # The link fault needs the old temp.bat left in place to show; planted with the one above.

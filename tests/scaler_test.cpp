@@ -113,4 +113,16 @@ TEST(Scaler, ABufferPointLandsOnThePagePixelUnderIt) {
   EXPECT_EQ(screen::window::scale_of_percent(50), 1.0);
 }
 
+// A point far beyond any page (a 1x1 full screen at scale 16, the pointer at wl_fixed's
+// largest value) stays far off on its own side, never wrapping round into the page.
+TEST(Scaler, APointFarOffStaysOffOnItsSide) {
+  const Placement tiny{1.0 / 16, 0, 0, 1, 1};
+  const Point far = screen::window::page_point(tiny, 8388607.0 * 16, -8388608.0 * 16);
+  EXPECT_GE(far.x, 640);
+  EXPECT_LT(far.y, 0);
+  const Point huge = screen::window::page_point(tiny, 1e300, -1e300);
+  EXPECT_GE(huge.x, 640);
+  EXPECT_LT(huge.y, 0);
+}
+
 }  // namespace

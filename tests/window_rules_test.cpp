@@ -44,6 +44,8 @@ TEST_F(WindowRules, AltEnterAndMaximiseSwitchFullScreenBothWays) {
   headless::push_maximise();
   screen::presentation_pass();
   EXPECT_FALSE(headless::window().full_screen);
+  headless::push_press(2);  // the player acts between the desktop's two maximises
+  headless::push_release(2);
   headless::push_maximise();
   headless::push_full_screen_key();
   screen::presentation_pass();
@@ -53,6 +55,30 @@ TEST_F(WindowRules, AltEnterAndMaximiseSwitchFullScreenBothWays) {
   headless::push_full_screen_key();
   screen::presentation_pass();
   EXPECT_FALSE(headless::window().full_screen);
+}
+
+// A desktop that repeats its maximised state, or keeps answering the switch with the opposite
+// state, flips the window once; the next flip waits for the player.
+TEST_F(WindowRules, TheDesktopSwitchesFullScreenOncePerPlayerAction) {
+  for (int i = 0; i < 5; ++i) headless::push_maximise();
+  screen::presentation_pass();
+  EXPECT_TRUE(headless::window().full_screen);
+  for (int i = 0; i < 5; ++i) {
+    headless::push_maximise();
+    screen::presentation_pass();
+  }
+  EXPECT_TRUE(headless::window().full_screen);
+  headless::push_press(1);
+  headless::push_release(1);
+  headless::push_maximise();
+  headless::push_maximise();
+  screen::presentation_pass();
+  EXPECT_FALSE(headless::window().full_screen);
+  headless::push_full_screen_key();  // the player's own switch is never held back
+  headless::push_full_screen_key();
+  headless::push_full_screen_key();
+  screen::presentation_pass();
+  EXPECT_TRUE(headless::window().full_screen);
 }
 
 TEST_F(WindowRules, ActiveWhileFocusedAndNotMinimised) {

@@ -43,7 +43,13 @@ Placement fitted(scale::Point area, scale::Point page) {
 
 scale::Point page_point(const Placement& at, double buffer_x, double buffer_y) {
   const double s = at.scale > 0 ? at.scale : 1;
-  return {int(std::floor((buffer_x - at.x) / s)), int(std::floor((buffer_y - at.y) / s))};
+  // Kept within what an int holds before it becomes one; a NaN counts as far off.
+  const auto pixel = [&](double buffer, int origin) {
+    const double page = std::floor((buffer - origin) / s);
+    constexpr double far = 1 << 30;
+    return page > -far && page < far ? int(page) : page < 0 ? -int(far) : int(far);
+  };
+  return {pixel(buffer_x, at.x), pixel(buffer_y, at.y)};
 }
 
 double scale_of_percent(int percent) {

@@ -40,13 +40,32 @@ constexpr xdg_wm_base_listener shell_listener = [] {
   return on;
 }();
 
-void output_geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                     std::int32_t, const char*, const char*, std::int32_t) {}
-void output_mode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
+Output* known_output(wl_output* output) {
+  for (Output& known : state.outputs)
+    if (known.output == output) return &known;
+  return nullptr;
+}
+
+void output_geometry(void*, wl_output* output, std::int32_t, std::int32_t, std::int32_t,
+                     std::int32_t, std::int32_t, const char*, const char*, std::int32_t transform) {
+  Output* known = known_output(output);
+  if (known == nullptr) return;
+  const bool turned = (transform & 1) != 0;  // 90 and 270 degrees, flipped or not
+  if (turned != known->turned) known->mode = {known->mode.y, known->mode.x};
+  known->turned = turned;
+  if (state.configured) relayout();
+}
+void output_mode(void*, wl_output* output, std::uint32_t flags, std::int32_t width,
+                 std::int32_t height, std::int32_t) {
+  Output* known = known_output(output);
+  if (known == nullptr || (flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
+  const scale::Point mode{std::clamp(width, 0, 1 << 16), std::clamp(height, 0, 1 << 16)};
+  known->mode = known->turned ? scale::Point{mode.y, mode.x} : mode;
+  if (state.configured) relayout();
+}
 void output_done(void*, wl_output*) {}
 void output_scale(void*, wl_output* output, std::int32_t factor) {
-  for (Output& known : state.outputs)
-    if (known.output == output) known.scale = std::clamp(factor, 1, 16);
+  if (Output* known = known_output(output)) known->scale = std::clamp(factor, 1, 16);
   if (state.configured) relayout();
 }
 void output_name(void*, wl_output*, const char*) {}
@@ -98,26 +117,50 @@ void global(void*, wl_registry* registry, std::uint32_t name, const char* interf
     xdg_wm_base_add_listener(state.shell, &shell_listener, nullptr);
   } else if (kind == wl_seat_interface.name && state.seat == nullptr) {
     state.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
+    state.seat_name = name;
     wl_seat_add_listener(state.seat, &seat_listener, nullptr);
-  } else if (kind == wl_output_interface.name && state.outputs.size() < 64) {
+    start_drop_device();  // a seat that came after the window was made
+  } else if (kind == wl_output_interface.name && state.outputs.size() < 64 &&
+             std::none_of(state.outputs.begin(), state.outputs.end(),
+                          [&](const Output& known) { return known.name == name; })) {
     auto* output = static_cast<wl_output*>(bind(&wl_output_interface, 2));
-    state.outputs.push_back({output, name, 1, false});
+    state.outputs.push_back({.output = output, .name = name});
     wl_output_add_listener(output, &output_listener, nullptr);
-  } else if (kind == zxdg_decoration_manager_v1_interface.name) {
+  } else if (kind == zxdg_decoration_manager_v1_interface.name &&
+             state.decoration_manager == nullptr) {
     state.decoration_manager =
         static_cast<zxdg_decoration_manager_v1*>(bind(&zxdg_decoration_manager_v1_interface, 1));
-  } else if (kind == wp_viewporter_interface.name) {
+  } else if (kind == wp_viewporter_interface.name && state.viewporter == nullptr) {
     state.viewporter = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
-  } else if (kind == wp_fractional_scale_manager_v1_interface.name) {
+  } else if (kind == wp_fractional_scale_manager_v1_interface.name &&
+             state.fractional_manager == nullptr) {
     state.fractional_manager = static_cast<wp_fractional_scale_manager_v1*>(
         bind(&wp_fractional_scale_manager_v1_interface, 1));
-  } else if (kind == wl_data_device_manager_interface.name) {
+  } else if (kind == wl_data_device_manager_interface.name && state.data_manager == nullptr) {
     state.data_manager =
         static_cast<wl_data_device_manager*>(bind(&wl_data_device_manager_interface, 3));
+    start_drop_device();
   }
 }
 
+// A seat that goes takes its pointer, keyboard, touch and drags along; a new one is bound when
+// announced.
+void forget_seat() {
+  release_drop();
+  release_input();
+  if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(state.seat)) >= 5)
+    wl_seat_release(state.seat);
+  else
+    wl_seat_destroy(state.seat);
+  state.seat = nullptr;
+  state.seat_name = 0;
+}
+
 void global_removed(void*, wl_registry*, std::uint32_t name) {
+  if (state.seat != nullptr && name == state.seat_name) {
+    forget_seat();
+    return;
+  }
   auto& outputs = state.outputs;
   for (auto it = outputs.begin(); it != outputs.end(); ++it) {
     if (it->name != name) continue;
@@ -208,6 +251,9 @@ bool pump(int milliseconds) {
     report_lost();
     return false;
   }
+  // A dropped list still coming is waited for until its deadline, no longer.
+  const int drop_left = drop_time_left();
+  if (drop_left >= 0 && (milliseconds < 0 || drop_left < milliseconds)) milliseconds = drop_left;
   pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0},
                    {state.wake_fd, POLLIN, 0},
                    {state.drop_fd, POLLIN, 0}};
@@ -230,6 +276,8 @@ bool pump(int milliseconds) {
   }
   if (state.drop_fd >= 0 && count > 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
     read_drop();
+  if (drop_time_left() == 0) give_up_drop();
+  settle();
   wl_display_flush(display);
   return true;
 }

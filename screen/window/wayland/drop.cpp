@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string_view>
 
@@ -17,6 +19,7 @@ namespace {
 
 constexpr char uri_list[] = "text/uri-list";
 constexpr std::size_t longest_list = 64 * 1024;
+constexpr auto list_wait = std::chrono::seconds(5);
 
 void forget(Offer& offer) {
   if (offer.offer != nullptr) wl_data_offer_destroy(offer.offer);
@@ -60,7 +63,8 @@ void drag_enter(void*, wl_data_device*, std::uint32_t serial, wl_surface* surfac
     state.pending_offer = Offer{};
   }
   if (state.dragged.offer != offer) return;
-  const bool wanted = surface == state.surface && state.dragged.uri_list;
+  state.dragged.over_page = surface != nullptr && surface == state.surface;
+  const bool wanted = state.dragged.over_page && state.dragged.uri_list;
   wl_data_offer_accept(offer, serial, wanted ? uri_list : nullptr);
   if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(offer)) >= 3) {
     const std::uint32_t copy = WL_DATA_DEVICE_MANAGER_DND_ACTION_COPY;
@@ -73,7 +77,7 @@ void drag_leave(void*, wl_data_device*) {
 void drag_motion(void*, wl_data_device*, std::uint32_t, wl_fixed_t, wl_fixed_t) {}
 
 void drag_drop(void*, wl_data_device*) {
-  if (state.dragged.offer == nullptr || !state.dragged.uri_list) {
+  if (state.dragged.offer == nullptr || !state.dragged.uri_list || !state.dragged.over_page) {
     forget(state.dragged);
     return;
   }
@@ -92,13 +96,16 @@ void drag_drop(void*, wl_data_device*) {
   wl_display_flush(state.display);
   ::close(ends[1]);
   state.drop_fd = ends[0];
+  state.drop_deadline = std::chrono::steady_clock::now() + list_wait;
 }
 
 void selection(void*, wl_data_device*, wl_data_offer* offer) {
-  // The clipboard is not ours to read.
-  if (offer != nullptr && state.pending_offer.offer == offer)
+  // The clipboard is not ours to read. An offer still dragged or being read stays until the
+  // drag is done with it.
+  if (offer == nullptr || offer == state.dragged.offer || offer == state.dropped.offer) return;
+  if (state.pending_offer.offer == offer)
     forget(state.pending_offer);
-  else if (offer != nullptr)
+  else
     wl_data_offer_destroy(offer);
 }
 constexpr wl_data_device_listener device_listener = [] {
@@ -130,7 +137,8 @@ void finish_drop() {
 }  // namespace
 
 void start_drop_device() {
-  if (state.data_manager == nullptr || state.seat == nullptr) return;
+  if (state.data_device != nullptr || state.data_manager == nullptr || state.seat == nullptr)
+    return;
   state.data_device = wl_data_device_manager_get_data_device(state.data_manager, state.seat);
   wl_data_device_add_listener(state.data_device, &device_listener, nullptr);
 }
@@ -152,6 +160,18 @@ void read_drop() {
     break;
   }
   finish_drop();
+}
+
+int drop_time_left() {
+  if (state.drop_fd < 0) return -1;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(state.drop_deadline -
+                                                                 std::chrono::steady_clock::now());
+  return int(std::clamp<long long>(left.count(), 0, 60 * 1000));
+}
+
+void give_up_drop() {
+  forget(state.dropped);  // destroyed unfinished
+  stop_reading();
 }
 
 void release_drop() {

@@ -292,6 +292,9 @@ void cursor_scale_changed() {
 }
 
 void release_input() {
+  // Whatever the seat held is let go.
+  if (pointer_inside) push(simple(EventKind::leave));
+  if (state.touching) touch_cancel(nullptr, nullptr);
   if (state.pointer != nullptr) drop_pointer(state.pointer);
   if (state.keyboard != nullptr) drop_keyboard(state.keyboard);
   if (state.touch != nullptr) drop_touch(state.touch);

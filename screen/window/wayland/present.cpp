@@ -65,6 +65,18 @@ int scale_units() {
   return units * (state.preferred_integer > 0 ? state.preferred_integer : output_scale());
 }
 
+// The most pixels a buffer may have a side: what the largest output shows, never more than
+// 8192; 4096 where no output tells its mode.
+scale::Point largest_output() {
+  scale::Point most{};
+  for (const Output& output : state.outputs) {
+    most.x = std::max(most.x, output.mode.x);
+    most.y = std::max(most.y, output.mode.y);
+  }
+  if (most.x <= 0 || most.y <= 0) most = {4096, 4096};
+  return {std::min(most.x, 8192), std::min(most.y, 8192)};
+}
+
 void mark_stale(int first, int last) {
   for (Buffer& buffer : state.buffers) {
     if (buffer.stale_first > buffer.stale_last) {
@@ -92,22 +104,41 @@ void free_buffers() {
 }
 
 void relayout() {
+  state.layout_due = true;
+}
+
+void lay_out() {
   if (!state.configured || state.deciding || state.surface == nullptr) return;
-  const int u = std::clamp(scale_units(), units, 16 * units);
+  state.layout_due = false;
+  const scale::Point limit = largest_output();
+  // The page at a scale that fits the outputs, though never below 1.
+  const int fits = std::min(limit.x * units / state.page.x, limit.y * units / state.page.y);
+  const int u = std::clamp(scale_units(), units, std::clamp(fits, units, 16 * units));
   const bool viewported = state.viewport != nullptr;
   // Without a viewport the buffer scale is a whole number; a fraction needs the viewport.
   const int whole = std::max(1, u / units);
   const int effective = viewported ? u : whole * units;
-  // A full-screen area as large as the compositor likes, but buffers of at most 8192 pixels
-  // a side.
-  const int most = 8192 / ((effective + units - 1) / units);
-  const scale::Point asked = state.full ? state.area : state.page;
-  const scale::Point area{std::clamp(asked.x, 1, most), std::clamp(asked.y, 1, most)};
+  // A full-screen or tiled area as large as the compositor likes, but buffers no larger than
+  // the outputs show; a tile holds at least the page, a window is the page's size.
+  const scale::Point most{std::max(1, limit.x * units / effective),
+                          std::max(1, limit.y * units / effective)};
+  const scale::Point bounded{std::clamp(state.area.x, 1, most.x),
+                             std::clamp(state.area.y, 1, most.y)};
+  const scale::Point area = state.full    ? bounded
+                            : state.tiled ? scale::Point{std::max(bounded.x, state.page.x),
+                                                         std::max(bounded.y, state.page.y)}
+                                          : state.page;
   const scale::Point size{int(((long long)area.x * effective + units / 2) / units),
                           int(((long long)area.y * effective + units / 2) / units)};
   const double s = double(effective) / units;
-  const window::Placement at =
+  // Full screen enlarges the page to fit; a tile shows it at the desktop's scale, centred on
+  // black.
+  window::Placement at =
       state.full ? window::fitted(size, state.page) : window::windowed(state.page, s);
+  if (!state.full) {
+    at.x = std::max(0, (size.x - at.width) / 2);
+    at.y = std::max(0, (size.y - at.height) / 2);
+  }
   const int buffer_scale = viewported ? 1 : whole;
   if (size == state.buffer_size && at == state.scaler.placement() &&
       buffer_scale == state.buffer_scale && state.buffers[0].buffer != nullptr)

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,6 +35,8 @@ struct Output {
   wl_output* output = nullptr;
   std::uint32_t name = 0;
   int scale = 1;
+  scale::Point mode{};   // its current mode in pixels, as the window sees it (turned)
+  bool turned = false;   // shown a quarter turn round: the mode's sides swap
   bool entered = false;  // the window shows on it
 };
 
@@ -50,6 +53,7 @@ struct Buffer {
 struct Offer {
   wl_data_offer* offer = nullptr;
   bool uri_list = false;
+  bool over_page = false;  // the drag entered the window's own surface
 };
 
 struct State {
@@ -59,6 +63,7 @@ struct State {
   std::uint32_t compositor_version = 0;
   wl_shm* shm = nullptr;
   wl_seat* seat = nullptr;
+  std::uint32_t seat_name = 0;
   xdg_wm_base* shell = nullptr;
   zxdg_decoration_manager_v1* decoration_manager = nullptr;
   wp_viewporter* viewporter = nullptr;
@@ -79,11 +84,17 @@ struct State {
   bool configured = false;
   bool deciding = false;  // the toplevel waits to hear who draws its title bar
   int configures = 0;
-  bool full = false;          // the compositor shows the window full screen
-  bool asked_full = false;    // we asked for it
-  scale::Point area{};        // full screen: the logical size the compositor gave
-  int preferred_units = 0;    // fractional scale in 120ths, 0 until the compositor says
-  int preferred_integer = 0;  // the compositor's preferred buffer scale, 0 until it says
+  bool full = false;                   // the compositor shows the window full screen
+  bool asked_full = false;             // we asked for it
+  bool asking_full = false;            // and have not heard back
+  bool maximised = false;              // the compositor's last word: maximised
+  bool configure_due = false;          // a configure came in this pass
+  std::uint32_t configure_serial = 0;  // its serial, to acknowledge (0: acknowledged)
+  bool layout_due = false;             // scale or area changed in this pass
+  bool tiled = false;                  // the compositor tiles the window at a size of its own
+  scale::Point area{};                 // full screen or tiled: the logical size the compositor gave
+  int preferred_units = 0;             // fractional scale in 120ths, 0 until the compositor says
+  int preferred_integer = 0;           // the compositor's preferred buffer scale, 0 until it says
 
   // Presentation.
   scale::Point page{};
@@ -113,10 +124,11 @@ struct State {
 
   // Drop.
   wl_data_device* data_device = nullptr;
-  Offer pending_offer;  // announced, not yet over the window
-  Offer dragged;        // over the window
-  Offer dropped;        // dropped: its list is being read
-  int drop_fd = -1;     // the dropped list arrives here
+  Offer pending_offer;                                    // announced, not yet over the window
+  Offer dragged;                                          // over the window
+  Offer dropped;                                          // dropped: its list is being read
+  int drop_fd = -1;                                       // the dropped list arrives here
+  std::chrono::steady_clock::time_point drop_deadline{};  // or is given up then
   std::string drop_text;
   bool drop_too_long = false;
 
@@ -140,8 +152,11 @@ void report_lost();
 void push(const driver::Event& event);
 
 // present.cpp
-// The effective scale changed, or the area: new buffers at the new size, all repainted.
+// The effective scale changed, or the area: the layout is done at the end of the pass.
 void relayout();
+// New buffers at the size the scale and area ask for (bounded by the outputs), all repainted;
+// nothing when they are as they were.
+void lay_out();
 // Paints what is stale into a free buffer and shows it; later if none is free.
 void show();
 void free_buffers();
@@ -152,11 +167,20 @@ void release_input();
 void cursor_scale_changed();
 
 // drop.cpp
+// Listens for drags, once there are a seat and a data device manager (again after the seat
+// was replaced).
 void start_drop_device();
 void read_drop();
+// Milliseconds until a dropped list still coming is given up (0: now), -1 with none coming.
+int drop_time_left();
+// Gives up a dropped list that did not come in time: the source hears the drop was not taken.
+void give_up_drop();
 void release_drop();
 
 // window.cpp
+// What the pass brought, applied once at its end: the last configure, then the layout, so
+// that a burst of configures and scales costs one reallocation and one repaint.
+void settle();
 // The integer scale of the outputs the window shows on (or of all outputs before it shows).
 int output_scale();
 

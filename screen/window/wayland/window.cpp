@@ -28,7 +28,6 @@ namespace {
 
 constexpr char app_id[] = "gorvex-launcher";
 constexpr int first_configure_ms = 5000;
-constexpr int full_screen_answer_ms = 1000;
 
 std::string title_utf8;
 
@@ -37,16 +36,21 @@ const Decor& decor() {
   return *decor_library();
 }
 
-// What the compositor last asked of the toplevel, applied on the surface's configure.
+// What the compositor last asked of the toplevel, taken on the surface's configure.
 struct Asked {
   int width = 0, height = 0;
   bool full = false, maximised = false;
+  bool tiled = false;  // against a neighbour or the output's edge: the size is the compositor's
 };
 Asked asked;
+// The last configure of this pass, applied once at its end (settle).
+Asked due;
 
 void apply(const Asked& wanted) {
-  if (wanted.maximised) {
-    // Maximised means full screen to the launcher; the window itself stays as it is.
+  // Maximised means full screen to the launcher; the window itself stays as it is. Only the
+  // state's coming counts: a compositor that repeats it, or answers every unset with it,
+  // asks nothing new.
+  if (wanted.maximised && !state.maximised) {
     driver::Event event;
     event.kind = driver::EventKind::maximise;
     push(event);
@@ -55,8 +59,11 @@ void apply(const Asked& wanted) {
     else if (state.toplevel != nullptr)
       xdg_toplevel_unset_maximized(state.toplevel);
   }
+  state.maximised = wanted.maximised;
+  state.asking_full = false;  // the compositor has had its say since
   state.full = wanted.full;
-  const bool sized = wanted.full && wanted.width > 0 && wanted.height > 0;
+  state.tiled = wanted.tiled && !wanted.full;
+  const bool sized = (wanted.full || wanted.tiled) && wanted.width > 0 && wanted.height > 0;
   state.area = sized
                    ? scale::Point{std::min(wanted.width, 1 << 14), std::min(wanted.height, 1 << 14)}
                    : state.page;
@@ -67,9 +74,10 @@ void apply(const Asked& wanted) {
 
 // The plain toplevel.
 
-void surface_configure(void*, xdg_surface* surface, std::uint32_t serial) {
-  xdg_surface_ack_configure(surface, serial);
-  apply(asked);
+void surface_configure(void*, xdg_surface*, std::uint32_t serial) {
+  due = asked;
+  state.configure_serial = serial;
+  state.configure_due = true;
 }
 constexpr xdg_surface_listener surface_listener = [] {
   xdg_surface_listener on{};
@@ -84,6 +92,8 @@ void toplevel_configure(void*, xdg_toplevel*, std::int32_t width, std::int32_t h
   for (std::size_t i = 0; i < states->size / sizeof(std::uint32_t); ++i) {
     if (at[i] == XDG_TOPLEVEL_STATE_FULLSCREEN) asked.full = true;
     if (at[i] == XDG_TOPLEVEL_STATE_MAXIMIZED) asked.maximised = true;
+    if (at[i] >= XDG_TOPLEVEL_STATE_TILED_LEFT && at[i] <= XDG_TOPLEVEL_STATE_TILED_BOTTOM)
+      asked.tiled = true;
   }
 }
 void toplevel_close(void*, xdg_toplevel*) {
@@ -147,15 +157,20 @@ void frame_configure(libdecor_frame* frame, libdecor_configuration* configuratio
   if (decor().configuration_get_window_state(configuration, &window_state)) {
     wanted.full = (window_state & LIBDECOR_WINDOW_STATE_FULLSCREEN) != 0;
     wanted.maximised = (window_state & LIBDECOR_WINDOW_STATE_MAXIMIZED) != 0;
+    wanted.tiled = (window_state &
+                    (LIBDECOR_WINDOW_STATE_TILED_LEFT | LIBDECOR_WINDOW_STATE_TILED_RIGHT |
+                     LIBDECOR_WINDOW_STATE_TILED_TOP | LIBDECOR_WINDOW_STATE_TILED_BOTTOM)) != 0;
   }
   if (!decor().configuration_get_content_size(configuration, frame, &wanted.width, &wanted.height))
     wanted.width = wanted.height = 0;
-  const bool sized = wanted.full && wanted.width > 0 && wanted.height > 0;
+  const bool sized = (wanted.full || wanted.tiled) && wanted.width > 0 && wanted.height > 0;
   libdecor_state* content =
       decor().state_new(sized ? wanted.width : state.page.x, sized ? wanted.height : state.page.y);
   decor().frame_commit(frame, content, configuration);
   decor().state_free(content);
-  apply(wanted);
+  due = wanted;
+  state.configure_serial = 0;  // acknowledged by libdecor
+  state.configure_due = true;
 }
 void frame_close(libdecor_frame*, void*) {
   toplevel_close(nullptr, nullptr);
@@ -286,6 +301,10 @@ void destroy_window() {
   state.viewport = nullptr;
   state.surface = nullptr;
   state.configured = false;
+  state.configure_due = false;
+  state.layout_due = false;
+  state.maximised = false;
+  state.asking_full = false;
   state.decoration_mode = 0;
   for (Output& output : state.outputs) output.entered = false;
 }
@@ -352,6 +371,7 @@ bool open(int width, int height, std::string_view title, bool last_resort, std::
     return false;
   }
   start_drop_device();
+  settle();
   wl_display_flush(state.display);
   return true;
 }
@@ -364,9 +384,12 @@ void set_title(std::string_view title) {
     xdg_toplevel_set_title(state.toplevel, title_utf8.c_str());
 }
 
+// Asks and returns at once: the compositor's configure shows the answer, and one that never
+// answers holds nothing up.
 bool set_full_screen(bool on) {
   if (state.surface == nullptr) return false;
   state.asked_full = on;
+  state.asking_full = true;
   if (state.frame != nullptr) {
     if (on)
       decor().frame_set_fullscreen(state.frame, nullptr);
@@ -377,16 +400,24 @@ bool set_full_screen(bool on) {
   } else {
     xdg_toplevel_unset_fullscreen(state.toplevel);
   }
-  // Other configurations may come first (the end of a maximised state): the answer is the
-  // state asked for, or none within the limit.
-  static bool wanted = false;
-  wanted = on;
-  pump_until([] { return state.full == wanted; }, full_screen_answer_ms);
-  return state.full == on;
+  wl_display_flush(state.display);
+  return true;
 }
 
+// Full screen as asked while the compositor has not answered yet, else as it shows it.
 bool full_screen() {
-  return state.asked_full && state.full;
+  return state.asked_full && (state.asking_full || state.full);
+}
+
+void settle() {
+  if (state.configure_due) {
+    state.configure_due = false;
+    if (state.configure_serial != 0 && state.shell_surface != nullptr)
+      xdg_surface_ack_configure(state.shell_surface, state.configure_serial);
+    state.configure_serial = 0;
+    apply(due);
+  }
+  if (state.layout_due) lay_out();
 }
 
 void take_events(std::vector<driver::Event>& events) {
@@ -414,6 +445,7 @@ void close() {
   destroy_window();
   disconnect();
   asked = Asked{};
+  due = Asked{};
 }
 
 std::uint64_t window_id() {
