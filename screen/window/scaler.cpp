@@ -50,6 +50,21 @@ double scale_of_percent(int percent) {
   return double(scale_units(percent / 100.0)) / units;
 }
 
+int percent_of_dpi(int dpi) {
+  return (dpi * 100 + 48) / 96;
+}
+
+double fitting_scale(double scale, scale::Point work, scale::Point page, scale::Point frame) {
+  const auto fits = [&](double s) {
+    const Placement p = windowed(page, s);
+    return p.width + frame.x <= work.x && p.height + frame.y <= work.y;
+  };
+  if (scale <= 1 || fits(scale)) return std::max(scale, 1.0);
+  scale = std::floor(scale);
+  while (scale > 1 && !fits(scale)) scale -= 1;
+  return std::max(scale, 1.0);
+}
+
 void Scaler::place(scale::Point page, scale::Point buffer, const Placement& at) {
   page_ = page;
   buffer_ = buffer;
