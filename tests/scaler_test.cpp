@@ -71,6 +71,10 @@ TEST(Scaler, AtOneAndAHalfOnlyStraddlingPixelsMixAndByArea) {
         const unsigned want =
             (red(Picture::colour(px, py)) + red(Picture::colour(px + 1, py)) + 1) / 2;
         ASSERT_NEAR(red(c), want, 1) << x << "," << y;
+      } else if (y_straddles && !x_straddles) {
+        const unsigned want =
+            (red(Picture::colour(px, py)) + red(Picture::colour(px, py + 1)) + 1) / 2;
+        ASSERT_NEAR(red(c), want, 1) << x << "," << y;
       }
     }
   }

@@ -78,6 +78,9 @@ class Scaler {
     int from = 0;
     int weight = 256;
   };
+  // One page row through the palette and the columns' spans into `out`.
+  void widen(const std::uint8_t* row, std::uint32_t* out) const;
+
   scale::Point page_{};
   scale::Point buffer_{};
   Placement at_{};
