@@ -807,6 +807,16 @@ def check_at_scale(t, w, game, dpi, client):
     why = compare_scaled(w.screenshot(), snap, w.cx, w.cy, scale)
     t.outcome(why is None, "at %d %% the page is the snapshot enlarged by the rule" % percent,
               "window %s: %s" % (w.window_size, why))
+    if dpi == 144:
+        # A WM_DPICHANGED that says 200 %, far off every screen, as a monitor move would send:
+        # laid out anew at the scale the system gives the window, on the screen, whole.
+        w.run("./gorvex-hostile.exe", "dpi", cwd=game)
+        w.client_origin()
+        size = client_size(w, game)
+        why = compare_scaled(w.screenshot(), snap, w.cx, w.cy, scale)
+        t.outcome(size == client and why is None and 0 <= w.cx < SCALED_SCREEN[0],
+                  "at 150 % a monitor change keeps the system's scale and a whole page",
+                  "client %s at %d,%d: %s" % (size, w.cx, w.cy, why))
     windowed = w.window_size
     w.focus_and(w.win, "alt+Return")
     time.sleep(1)
