@@ -314,6 +314,8 @@ DRAW_ROWS = [
     ("BM_PresentFullPage", "presentation pass, full page, us", ""),
     ("BM_PresentOneRow", "presentation pass, one row, us", ""),
     ("BM_IdlePresentationPass", "presentation pass, nothing changed, us", ""),
+    ("BM_ScaledPresentAt150", "present at 150 %, 960x720 whole, us", ""),
+    ("BM_ScaledPresentOneRowAt150", "present at 150 %, one page row, us", ""),
     ("BM_CompareCopiedLevel/20/real_time", "20 MB level checked after its copy, ms", ""),
 ]
 

@@ -47,12 +47,15 @@ MUTANTS = [
      "the leftmost pixel of a byte is in its high bits"),
     ("tools/gorvex-cmd/interpreter.cpp", "out += '%';\n      ++i;", "out += '%';",
      "gorvex-cmd reads \"%%\" as one \"%\""),
-    ("screen/scale.cpp", "return a / b - (a % b != 0 && (a < 0) != (b < 0));", "return a / b;",
-     "a pointer just left of or above a scaled page is outside it"),
-    ("screen/scale.cpp", "std::max(1, (percent + 50) / 100)", "std::max(1, percent / 100)",
-     "a monitor at 150 % shows the page at twice its size"),
     ("screen/pointer.cpp", "if (!s.window.desktop_may_switch) break;", "",
      "a desktop that repeats or alternates its maximised state flips the window each time"),
+    ("screen/window/scaler.cpp", "std::floor((buffer - origin) / s)",
+     "std::trunc((buffer - origin) / s)", "a pointer just left of a scaled page is outside it"),
+    ("screen/window/scaler.cpp", "if (scale <= 1 || fits(scale)) return std::max(scale, 1.0);",
+     "if (scale <= 1 || fits(scale)) return std::max(std::ceil(scale), 1.0);",
+     "a monitor at 150 % shows the page at one and a half times its size"),
+    ("screen/window/scaler.cpp", "p.height + frame.y <= work.y", "p.height <= work.y",
+     "the window's frame counts when the page is fitted to the work area"),
 ]
 
 # The link fault needs the old temp.bat left in place to show; planted with the one above.

@@ -71,6 +71,10 @@ TEST(Scaler, AtOneAndAHalfOnlyStraddlingPixelsMixAndByArea) {
         const unsigned want =
             (red(Picture::colour(px, py)) + red(Picture::colour(px + 1, py)) + 1) / 2;
         ASSERT_NEAR(red(c), want, 1) << x << "," << y;
+      } else if (y_straddles && !x_straddles) {
+        const unsigned want =
+            (red(Picture::colour(px, py)) + red(Picture::colour(px, py + 1)) + 1) / 2;
+        ASSERT_NEAR(red(c), want, 1) << x << "," << y;
       }
     }
   }
@@ -86,8 +90,14 @@ TEST(Scaler, FullScreenKeepsThePageShapeCentredOnBlack) {
   EXPECT_EQ(out[7], Picture::colour(0, 0));
   EXPECT_EQ(out[22], Picture::colour(7, 0));
   EXPECT_EQ(out[23], 0u);
-  EXPECT_EQ(screen::window::fitted({1920, 1080}, {640, 480}),
-            (Placement{2.25, 240, 0, 1440, 1080}));
+  using screen::window::fitted;
+  EXPECT_EQ(fitted({1920, 1080}, {640, 480}), (Placement{2.25, 240, 0, 1440, 1080}));
+  EXPECT_EQ(fitted({1024, 768}, {640, 480}), (Placement{1.6, 0, 0, 1024, 768}));
+  EXPECT_EQ(fitted({1366, 768}, {640, 480}), (Placement{1.6, 171, 0, 1024, 768}));
+  EXPECT_EQ(fitted({3840, 2160}, {640, 480}), (Placement{4.5, 480, 0, 2880, 2160}));
+  EXPECT_EQ(fitted({640, 480}, {640, 480}), (Placement{1.0, 0, 0, 640, 480}));
+  // A screen smaller than the page shows it whole, smaller.
+  EXPECT_EQ(fitted({320, 240}, {640, 480}), (Placement{0.5, 0, 0, 320, 240}));
 }
 
 TEST(Scaler, ABandPaintsTheBufferRowsItTouchesAndNoOthers) {
@@ -109,6 +119,13 @@ TEST(Scaler, ABufferPointLandsOnThePagePixelUnderIt) {
   EXPECT_EQ(screen::window::page_point(at, 959.5, 0).x, 639);
   EXPECT_EQ(screen::window::page_point(at, -0.5, 720).y, 480);
   EXPECT_EQ(screen::window::page_point(at, -0.5, 0).x, -1);
+  // Left of and above a page placed off the corner is outside it, not its first pixel.
+  const Placement centred{2.0, 320, 60, 1280, 960};
+  EXPECT_EQ(screen::window::page_point(centred, 319.5, 59.5), (Point{-1, -1}));
+  EXPECT_EQ(screen::window::page_point(centred, 317.5, 57.5), (Point{-2, -2}));
+  EXPECT_EQ(screen::window::page_point(centred, 321.5, 61.5), (Point{0, 0}));
+  EXPECT_EQ(screen::window::page_point(centred, 1599.5, 1019.5), (Point{639, 479}));
+  EXPECT_EQ(screen::window::page_point(centred, 1600.5, 1020.5), (Point{640, 480}));
   EXPECT_EQ(screen::window::scale_of_percent(150), 1.5);
   EXPECT_EQ(screen::window::scale_of_percent(50), 1.0);
 }
@@ -123,6 +140,66 @@ TEST(Scaler, APointFarOffStaysOffOnItsSide) {
   const Point huge = screen::window::page_point(tiny, 1e300, -1e300);
   EXPECT_GE(huge.x, 640);
   EXPECT_LT(huge.y, 0);
+}
+
+TEST(Scaler, DesktopScalesOfMonitorsAndPercentages) {
+  using screen::window::percent_of_dpi;
+  using screen::window::scale_of_percent;
+  const std::pair<int, double> monitors[] = {{96, 1.0},   {120, 1.25}, {144, 1.5},
+                                             {168, 1.75}, {192, 2.0},  {72, 1.0}};
+  for (const auto& [dpi, scale] : monitors)
+    EXPECT_EQ(scale_of_percent(percent_of_dpi(dpi)), scale) << dpi;
+  EXPECT_EQ(percent_of_dpi(97), 101);
+  EXPECT_EQ(screen::window::windowed({640, 480}, 1.75), (Placement{1.75, 0, 0, 1120, 840}));
+  EXPECT_EQ(screen::window::windowed({640, 480}, 1.25), (Placement{1.25, 0, 0, 800, 600}));
+}
+
+TEST(Scaler, TheWindowGivesWayToASmallWorkAreaFrameIncluded) {
+  using screen::window::fitting_scale;
+  const Point page{640, 480};
+  EXPECT_EQ(fitting_scale(1.5, {1024, 720}, page), 1.5);  // 960 x 720 fits exactly
+  EXPECT_EQ(fitting_scale(1.5, {1024, 719}, page), 1.0);
+  EXPECT_EQ(fitting_scale(2.5, {1600, 1200}, page), 2.5);
+  EXPECT_EQ(fitting_scale(2.5, {1599, 1200}, page), 2.0);  // its whole part first
+  EXPECT_EQ(fitting_scale(3.0, {1366, 728}, page), 1.0);
+  EXPECT_EQ(fitting_scale(4.0, {2560, 1400}, page), 2.0);
+  EXPECT_EQ(fitting_scale(2.0, {100, 100}, page), 1.0);  // never below 1
+  EXPECT_EQ(fitting_scale(0.5, {1920, 1080}, page), 1.0);
+  // The frame counts: fitting exactly with it, one pixel short without room.
+  const Point frame{16, 39};
+  EXPECT_EQ(fitting_scale(2.0, {1296, 999}, page, frame), 2.0);
+  EXPECT_EQ(fitting_scale(2.0, {1295, 999}, page, frame), 1.0);
+  EXPECT_EQ(fitting_scale(2.0, {1296, 998}, page, frame), 1.0);
+  EXPECT_EQ(fitting_scale(1.75, {1136, 879}, page, frame), 1.75);
+  EXPECT_EQ(fitting_scale(1.75, {1136, 878}, page, frame), 1.0);
+}
+
+// A window moved from one monitor to another takes the second one's scale, as far as its
+// work area allows, and a page point is found again at the new size.
+TEST(Scaler, AMonitorMoveLaysThePageOutAnew) {
+  using screen::window::fitting_scale;
+  using screen::window::percent_of_dpi;
+  using screen::window::scale_of_percent;
+  const Point page{640, 480}, frame{16, 39};
+  struct Monitor {
+    int dpi;
+    Point work;
+    Point client;
+  };
+  // A laptop at 150 % with a taskbar, a 4K monitor at 175 %, an old 1366 x 768 one at 150 %
+  // (lowered to 1), and a 1080p one at 125 %.
+  const Monitor monitors[] = {{144, {1920, 1032}, {960, 720}},
+                              {168, {3840, 2112}, {1120, 840}},
+                              {144, {1366, 728}, {640, 480}},
+                              {120, {1920, 1040}, {800, 600}}};
+  for (const Monitor& m : monitors) {
+    const double s = fitting_scale(scale_of_percent(percent_of_dpi(m.dpi)), m.work, page, frame);
+    const Placement at = screen::window::windowed(page, s);
+    EXPECT_EQ((Point{at.width, at.height}), m.client) << m.dpi;
+    // The right end of the page's last row, and the middle of pixel (100, 200).
+    EXPECT_EQ(screen::window::page_point(at, at.width - 0.5, at.height - 0.5), (Point{639, 479}));
+    EXPECT_EQ(screen::window::page_point(at, 100.5 * s, 200.5 * s), (Point{100, 200}));
+  }
 }
 
 }  // namespace

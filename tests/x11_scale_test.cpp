@@ -1,4 +1,4 @@
-// The X11 window's scale from the player's settings, and how it gives way to a small screen.
+// The X11 window's scale from the player's settings.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 namespace {
 
 using screen::x11_window::desktop_percent;
-using screen::x11_window::fitting_scale;
 
 TEST(X11Scale, GdkScaleWinsWhenItIsAWholeNumber) {
   EXPECT_EQ(desktop_percent("2", "Xft.dpi:\t96\n"), 200);
@@ -29,17 +28,6 @@ TEST(X11Scale, XftDpiIsFoundAmongTheResources) {
   EXPECT_EQ(desktop_percent(nullptr, "Xft.dpi:\t10000\n"), 100);
   EXPECT_EQ(desktop_percent(nullptr, "XXft.dpi:\t192\n"), 100);
   EXPECT_EQ(desktop_percent(nullptr, ""), 100);
-}
-
-TEST(X11Scale, ScaleIsLoweredUntilTheWindowFitsTheWorkArea) {
-  const screen::scale::Point page{640, 480};
-  EXPECT_EQ(fitting_scale(1.5, {1024, 720}, page), 1.5);  // 960 x 720 fits exactly
-  EXPECT_EQ(fitting_scale(1.5, {1024, 719}, page), 1.0);
-  EXPECT_EQ(fitting_scale(2.5, {1600, 1200}, page), 2.5);
-  EXPECT_EQ(fitting_scale(2.5, {1599, 1200}, page), 2.0);  // its whole part first
-  EXPECT_EQ(fitting_scale(3.0, {1366, 728}, page), 1.0);
-  EXPECT_EQ(fitting_scale(4.0, {2560, 1400}, page), 2.0);
-  EXPECT_EQ(fitting_scale(2.0, {100, 100}, page), 1.0);  // never below 1
 }
 
 }  // namespace

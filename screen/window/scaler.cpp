@@ -14,16 +14,15 @@ int scale_units(double scale) {
   return std::clamp(int(std::lround(scale * units)), units, 16 * units);
 }
 
-// Mixes two colours, `weight` of 256 for the first.
+// Mixes two colours, `weight` of 256 for the first, each channel rounded to nearest. Red and
+// blue are worked out side by side: neither sum reaches the other's bits.
 std::uint32_t mix(std::uint32_t a, std::uint32_t b, int weight) {
   if (weight >= 256) return a;
-  const int other = 256 - weight;
-  std::uint32_t out = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int ca = int((a >> shift) & 0xFF), cb = int((b >> shift) & 0xFF);
-    out |= std::uint32_t((ca * weight + cb * other + 128) >> 8) << shift;
-  }
-  return out;
+  const auto w = std::uint32_t(weight), other = 256 - w;
+  const std::uint32_t red_blue =
+      ((a & 0xFF00FFu) * w + (b & 0xFF00FFu) * other + 0x800080u) >> 8 & 0xFF00FFu;
+  const std::uint32_t green = ((a & 0xFF00u) * w + (b & 0xFF00u) * other + 0x8000u) >> 8 & 0xFF00u;
+  return red_blue | green;
 }
 
 }  // namespace
@@ -54,6 +53,21 @@ scale::Point page_point(const Placement& at, double buffer_x, double buffer_y) {
 
 double scale_of_percent(int percent) {
   return double(scale_units(percent / 100.0)) / units;
+}
+
+int percent_of_dpi(int dpi) {
+  return (dpi * 100 + 48) / 96;
+}
+
+double fitting_scale(double scale, scale::Point work, scale::Point page, scale::Point frame) {
+  const auto fits = [&](double s) {
+    const Placement p = windowed(page, s);
+    return p.width + frame.x <= work.x && p.height + frame.y <= work.y;
+  };
+  if (scale <= 1 || fits(scale)) return std::max(scale, 1.0);
+  scale = std::floor(scale);
+  while (scale > 1 && !fits(scale)) scale -= 1;
+  return std::max(scale, 1.0);
 }
 
 void Scaler::place(scale::Point page, scale::Point buffer, const Placement& at) {
@@ -88,6 +102,13 @@ void Scaler::set_palette(const std::array<Rgb, 256>& palette) {
                   palette[i].blue;
 }
 
+void Scaler::widen(const std::uint8_t* row, std::uint32_t* out) const {
+  for (const Span column : columns_) {
+    const std::uint32_t left = colours_[row[column.from]];
+    *out++ = column.weight < 256 ? mix(left, colours_[row[column.from + 1]], column.weight) : left;
+  }
+}
+
 scale::Point Scaler::paint(const std::uint8_t* page, int page_stride, int first, int last,
                            std::uint32_t* buffer, int stride) const {
   first = std::max(first, 0);
@@ -100,22 +121,34 @@ scale::Point Scaler::paint(const std::uint8_t* page, int page_stride, int first,
   const std::size_t r_from = r;
   while (r < rows_.size() && rows_[r].from <= last) ++r;
   if (r == r_from) return {0, -1};
+  // Each page row is widened once into `upper` or `lower`; a buffer row inside one page row
+  // is a copy of it, a straddling one mixes the two.
+  std::vector<std::uint32_t> upper(columns_.size()), lower(columns_.size());
+  int upper_row = -1, lower_row = -1;
   for (std::size_t i = r_from; i < r; ++i) {
     const Span row = rows_[i];
-    const std::uint8_t* a = page + std::size_t(row.from) * std::size_t(page_stride);
-    const std::uint8_t* b = row.weight < 256 ? a + page_stride : a;
+    if (row.from != upper_row) {
+      if (row.from == lower_row) {
+        std::swap(upper, lower);
+        std::swap(upper_row, lower_row);
+      } else {
+        widen(page + std::size_t(row.from) * std::size_t(page_stride), upper.data());
+        upper_row = row.from;
+      }
+    }
     auto* out =
         reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(buffer) +
                                          std::size_t(first_row_ + int(i)) * std::size_t(stride)) +
         first_column_;
-    for (const Span column : columns_) {
-      const int x = column.from;
-      const int x2 = column.weight < 256 ? x + 1 : x;
-      const std::uint32_t top = mix(colours_[a[x]], colours_[a[x2]], column.weight);
-      const std::uint32_t bottom =
-          row.weight < 256 ? mix(colours_[b[x]], colours_[b[x2]], column.weight) : top;
-      *out++ = mix(top, bottom, row.weight);
+    if (row.weight >= 256) {
+      std::copy(upper.begin(), upper.end(), out);
+      continue;
     }
+    if (row.from + 1 != lower_row) {
+      lower_row = row.from + 1;
+      widen(page + std::size_t(lower_row) * std::size_t(page_stride), lower.data());
+    }
+    for (std::size_t x = 0; x < upper.size(); ++x) out[x] = mix(upper[x], lower[x], row.weight);
   }
   return {first_row_ + int(r_from), first_row_ + int(r) - 1};
 }

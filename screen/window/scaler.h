@@ -8,8 +8,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "screen/scale.h"
 #include "screen/screen.h"
+
+namespace screen::scale {
+
+// A point or a size in pixels.
+struct Point {
+  int x = 0, y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+}  // namespace screen::scale
 
 namespace screen::window {
 
@@ -36,6 +45,14 @@ scale::Point page_point(const Placement& at, double buffer_x, double buffer_y);
 // as Wayland's fractional scales are.
 double scale_of_percent(int percent);
 
+// A monitor's scale in percent for its dots per inch (96 is 100 %).
+int percent_of_dpi(int dpi);
+
+// The window's scale for the desktop's `scale`: lowered, first to its whole part and then a
+// whole step at a time down to 1, until the enlarged page plus a frame of `frame` fits the
+// work area; never below 1.
+double fitting_scale(double scale, scale::Point work, scale::Point page, scale::Point frame = {});
+
 class Scaler {
  public:
   // Prepares for a page of `page` pixels placed `at` in a buffer of `buffer` pixels.
@@ -61,6 +78,9 @@ class Scaler {
     int from = 0;
     int weight = 256;
   };
+  // One page row through the palette and the columns' spans into `out`.
+  void widen(const std::uint8_t* row, std::uint32_t* out) const;
+
   scale::Point page_{};
   scale::Point buffer_{};
   Placement at_{};

@@ -5,11 +5,14 @@
 //   gorvex-hostile.exe moves N     posts N WM_MOUSEMOVE over the page
 //   gorvex-hostile.exe dpi         sends WM_DPICHANGED at 192 dpi with a rectangle far off
 //                                  every screen, then posts one
+//   gorvex-hostile.exe size FILE   writes the window's client size, "W H", into FILE (the
+//                                  one thing here a well-behaved program does too)
 // Ends with 0 once done, 1 when there is no launcher window, 2 on a usage error.
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,6 +35,13 @@ int main(int argc, char** argv) {
     SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(192, 192), LPARAM(&far_off),
                         SMTO_ABORTIFHUNG, 5000, &answer);
     PostMessageW(window, WM_DPICHANGED, MAKEWPARAM(192, 192), LPARAM(0x10));
+  } else if (std::strcmp(what, "size") == 0 && argc == 3) {
+    RECT client{};
+    if (!GetClientRect(window, &client)) return 1;
+    FILE* out = std::fopen(argv[2], "w");
+    if (out == nullptr) return 2;
+    std::fprintf(out, "%ld %ld\n", client.right - client.left, client.bottom - client.top);
+    std::fclose(out);
   } else {
     return 2;
   }

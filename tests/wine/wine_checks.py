@@ -3,7 +3,8 @@
 under Wine in a private Xvfb and drives it with xdotool, the way a player would. The
 emulator is tests/wine/stand_in.cpp, which records its command line and current folder.
 The buttons and pointer cases are the Linux e2e cases themselves (tests/e2e/launcher_e2e.py),
-given a launcher under Wine; the rest is Windows' own: frames, code pages, cmd.exe, 200 %.
+given a launcher under Wine; the rest is Windows' own: frames, code pages, cmd.exe,
+monitor scales.
 Ends with "N passed, N failed" and a non-zero status when a check failed. Every wait here
 is bounded."""
 
@@ -16,6 +17,7 @@ import sys
 import tempfile
 import threading
 import time
+from fractions import Fraction
 
 from PIL import Image, ImageChops
 
@@ -24,7 +26,8 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import launcher_e2e  # noqa: E402
 import xdnd  # noqa: E402
-from harness import Failure, XServer, bmp_with_pattern, check, wait_until  # noqa: E402
+from harness import (Failure, XServer, bmp_with_pattern, check, enlarged_bounds,  # noqa: E402
+                     wait_until)
 
 TITLE = "Gorvex Launcher"
 DIALOG = "Выбири WAD-ник под Gorvex"
@@ -74,12 +77,9 @@ def write_bytes(path, data):
         f.write(data)
 
 
-def compare(shot, snap_path, x, y, scale=1):
-    """None when the snapshot, each pixel SCALE times across and down, equals the
-    screenshot's area at (x, y); else what differs."""
+def compare(shot, snap_path, x, y):
+    """None when the snapshot equals the screenshot's area at (x, y); else what differs."""
     snap = Image.open(snap_path).convert("RGB")
-    if scale != 1:
-        snap = snap.resize((snap.width * scale, snap.height * scale), Image.NEAREST)
     area = shot.crop((x, y, x + snap.width, y + snap.height))
     diff = ImageChops.difference(area, snap)
     box = diff.getbbox()
@@ -87,6 +87,28 @@ def compare(shot, snap_path, x, y, scale=1):
         return None
     wrong = sum(1 for p in diff.getdata() if p != (0, 0, 0))
     return "%d pixels differ, within %s of the client area at (%d, %d)" % (wrong, box, x, y)
+
+
+def compare_scaled(shot, snap_path, x, y, scale):
+    """None when the screenshot's area at (x, y) shows the snapshot enlarged `scale` times (a
+    Fraction) by the scaler's rule: exact inside every snapshot pixel, a straddling pixel
+    between its neighbours' colours; else what differs."""
+    snap = Image.open(snap_path).convert("RGB")
+    low, high = enlarged_bounds(snap, scale)
+    area = shot.crop((x, y, x + low.width, y + low.height))
+    below = ImageChops.subtract(low, area).getbbox()
+    above = ImageChops.subtract(area, high).getbbox()
+    if below is None and above is None:
+        return None
+    return "outside the enlarged snapshot within %s / %s of the area at (%d, %d)" % (
+        below, above, x, y)
+
+
+def fitted(area, page=(640, 480)):
+    """Full screen's page: the largest size of its shape in 120ths, and its corner."""
+    units = max(1, min(area[0] * 120 // page[0], area[1] * 120 // page[1]))
+    w, h = page[0] * units // 120, page[1] * units // 120
+    return Fraction(units, 120), ((area[0] - w) // 2, (area[1] - h) // 2)
 
 
 class Tally:
@@ -318,9 +340,10 @@ def check_window(t, w, game):
     time.sleep(1)
     w.client_origin()
     shot = w.server.screenshot()
-    why = compare(shot, snap, (1024 - 640) // 2, (768 - 480) // 2)
+    scale, (x, y) = fitted((1024, 768))
+    why = compare_scaled(shot, snap, x, y, scale)
     t.outcome(w.window_size == "1024x768" and why is None,
-              "Alt+Enter shows the picture full screen", "window %s" % w.window_size)
+              "Alt+Enter fits the picture to the screen", "window %s, %s" % (w.window_size, why))
     w.focus_and(w.win, "alt+Return")
     time.sleep(1)
     w.client_origin()
@@ -751,43 +774,97 @@ def check_failures(t, w, mods):
     w.settle()
 
 
-def check_scaled(t, w, game):
-    """A monitor at 200 %: the page at twice its size, sharp, and clicks land where drawn."""
-    t.say("== 200 %")
-    try:
-        big = XServer("2560x1600")
-    except Failure:
-        t.fail("a second X server for 200 %")
-        w.settle()
-        return
-    w.reg_add("HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "192")
+# The monitor scales of the scaled mode: LogPixels and the page's size at it.
+SCALES = [(120, (800, 600)), (144, (960, 720)), (168, (1120, 840)), (192, (1280, 960))]
+SCALED_SCREEN = (1920, 1080)
+
+
+def client_size(w, game):
+    """The launcher window's client size as the system gives it, or None."""
+    out = os.path.join(game, "client.txt")
+    remove(out)
+    if w.run("./gorvex-hostile.exe", "size", "client.txt", cwd=game) != 0:
+        return None
+    text = (read_bytes(out) or b"").split()
+    return tuple(int(n) for n in text) if len(text) == 2 else None
+
+
+def check_at_scale(t, w, game, dpi, client):
+    """One monitor scale: the client size, the page by the scaler's rule, Alt+Enter there and
+    back, and a click on the game button's right end, which hands over."""
+    percent = dpi * 100 // 96
+    scale = Fraction(dpi, 96)
+    snap = os.path.join(game, "snap.bmp")
     record = os.path.join(game, "stand-in.txt")
     remove(record)
-    small = w.server
-    w.server, w.client = big, (1280, 960)
+    w.client = client
+    if not w.start(game, game):
+        t.fail("at %d %% the window opens" % percent)
+        return
+    size = client_size(w, game)
+    t.outcome(size == client, "at %d %% the client area is %dx%d" % ((percent,) + client),
+              "client %s" % (size,))
+    why = compare_scaled(w.screenshot(), snap, w.cx, w.cy, scale)
+    t.outcome(why is None, "at %d %% the page is the snapshot enlarged by the rule" % percent,
+              "window %s: %s" % (w.window_size, why))
+    if dpi == 144:
+        # A WM_DPICHANGED that says 200 %, far off every screen, as a monitor move would send:
+        # laid out anew at the scale the system gives the window, on the screen, whole.
+        w.run("./gorvex-hostile.exe", "dpi", cwd=game)
+        w.client_origin()
+        size = client_size(w, game)
+        why = compare_scaled(w.screenshot(), snap, w.cx, w.cy, scale)
+        t.outcome(size == client and why is None and 0 <= w.cx < SCALED_SCREEN[0],
+                  "at 150 % a monitor change keeps the system's scale and a whole page",
+                  "client %s at %d,%d: %s" % (size, w.cx, w.cy, why))
+    windowed = w.window_size
+    w.focus_and(w.win, "alt+Return")
+    time.sleep(1)
+    w.client_origin()
+    fit, (x, y) = fitted(SCALED_SCREEN)
+    why = compare_scaled(w.screenshot(), snap, x, y, fit)
+    t.outcome(w.window_size == "%dx%d" % SCALED_SCREEN and why is None,
+              "at %d %% Alt+Enter fits the page to the screen" % percent,
+              "window %s, %s" % (w.window_size, why))
+    w.focus_and(w.win, "alt+Return")
+    time.sleep(1)
+    w.client_origin()
+    t.outcome(w.window_size == windowed and client_size(w, game) == client,
+              "at %d %% Alt+Enter again brings the window back" % percent,
+              "window %s, before %s" % (w.window_size, windowed))
+    # The game button's right end: taken as a page point unscaled, it lies off the page.
+    w.click(int((460 + 0.5) * scale), int((TOP_GAME + 15 + 0.5) * scale))
+    name = "at %d %% a click lands on the button drawn there" % percent
+    if w.ended(15) == 0:
+        w.settle()
+        t.outcome(b"gorvex.cnf" in (read_bytes(record) or b""), name, "no hand-over recorded")
+    else:
+        t.fail(name, "the launcher is still running")
+
+
+def check_scaled(t, w, game):
+    """Monitors at 125, 150, 175 and 200 % on a 1920 x 1080 screen."""
+    t.say("== monitor scales")
     try:
-        if w.start(game, game):
-            why = compare(w.screenshot(), os.path.join(game, "snap.bmp"), w.cx, w.cy, 2)
-            t.outcome(why is None,
-                      "at 200 % the window shows the page twice as large, pixel for pixel",
-                      "window %s" % w.window_size)
-            # The right end of the game button: taken as a page point unscaled, it lies off
-            # the page.
-            w.click(2 * 460, 2 * (TOP_GAME + 15))
-            name = "at 200 % a click lands on the button drawn there"
-            if w.ended(15) == 0:
-                w.settle()
-                t.outcome(b"gorvex.cnf" in (read_bytes(record) or b""), name,
-                          "no hand-over recorded")
-            else:
-                t.fail(name, "the launcher is still running")
-        else:
-            t.fail("at 200 % the window opens")
+        big = XServer("%dx%d" % SCALED_SCREEN)
+    except Failure:
+        t.fail("a second X server for the monitor scales")
+        w.settle()
+        return
+    small = w.server
+    w.server = big
+    try:
+        for dpi, client in SCALES:
+            w.reg_add("HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                      "/d", str(dpi))
+            check_at_scale(t, w, game, dpi, client)
+            w.settle()
     finally:
         w.server, w.client = small, (640, 480)
-    w.reg_add("HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "96")
-    w.settle()
-    big.stop()
+        w.reg_add("HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+                  "96")
+        w.settle()
+        big.stop()
 
 
 def check_no_display(t, w, game):
@@ -869,7 +946,7 @@ def window_lane(t, w):
 
 
 def display_lane(t, w):
-    """The pointer, a monitor at 200 %, no display at all."""
+    """The pointer, monitors at 125 to 200 %, no display at all."""
     game = os.path.join(w.work, "игра Gorvex")
     w.make_game(game)
     check_shared_cases(t, w, game, POINTER_CASES)

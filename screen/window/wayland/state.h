@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "screen/scale.h"
 #include "screen/window/driver.h"
 #include "screen/window/scaler.h"
 

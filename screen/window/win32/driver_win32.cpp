@@ -1,9 +1,9 @@
-// The Win32 window. The service thread creates it, pumps its messages and paints it; the
-// page is shown through an 8-bit DIB with the 256-entry palette. The window shows the page at
-// the whole factor nearest the monitor's scale (it is DPI-aware, so the system does not
-// stretch it), pixels repeated, never smoothed. Full screen is a borderless window over the
-// monitor the window is on, in a display mode of the page's size where the system grants one,
-// else with the page at the largest whole factor, centred on black.
+// The Win32 window. The service thread creates it, pumps its messages and paints it. The
+// window follows its monitor's scale (it is DPI-aware, so the system does not stretch it):
+// the scaler enlarges the page into a 32-bit DIB section of the client area's size, exact
+// inside every page pixel, and that is copied to the window. Full screen is a borderless
+// window over the monitor the window is on, in the monitor's own mode, with the page at the
+// largest size of its shape, centred on black.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "screen/resources_win32.h"
-#include "screen/scale.h"
 #include "screen/unicode_win32.h"
 #include "screen/window/driver.h"
+#include "screen/window/scaler.h"
 #include "screen/window/win32/window_win32.h"
 
 namespace screen::driver {
@@ -31,31 +31,30 @@ constexpr DWORD window_style =
 constexpr wchar_t class_name[] = L"GorvexLauncherWindow";
 constexpr UINT default_dpi = 96;
 
-struct Bitmap {
-  BITMAPINFOHEADER header;
-  RGBQUAD colours[256];
+// The client area's pixels, top row first, 0x00RRGGBB, selected into a memory DC of its own.
+struct Buffer {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ replaced = nullptr;  // the memory DC's first bitmap, put back before deleting ours
+  std::uint32_t* pixels = nullptr;
+  scale::Point size{};
 };
 
 struct Window {
   HWND handle = nullptr;
   int width = 0;
   int height = 0;
-  int stride = 0;                   // bytes per row of `shown`, a multiple of 4 as DIBs need
   std::vector<std::uint8_t> shown;  // the page as last presented, top row first
-  Bitmap bitmap{};
+  window::Scaler scaler;
+  Buffer buffer;
   std::vector<Event> pending;  // events for the core's next look
   bool over = false;           // the pointer is over the window (a leave is tracked)
   bool active = false;         // as last reported to the core
   bool minimised = false;
   bool tracking_leave = false;
   bool full_screen = false;
-  bool display_changed = false;
-  bool mode_given_back =
-      false;            // full screen's display mode, undone while another program is active
-  std::wstring device;  // the display of full screen's monitor
-  RECT windowed{};      // the window's place before full screen
-  int scale = 1;        // screen pixels per page pixel
-  POINT origin{};       // the page's top-left corner in client coordinates
+  RECT windowed{};   // the window's place before full screen
+  double scale = 1;  // the window's scale: client pixels per page pixel
 };
 
 Window win;
@@ -63,55 +62,83 @@ std::atomic<HWND> shown_window{nullptr};  // win.handle, for the dialogs of the 
 
 // --- Painting ---
 
-// Draws page rows first..last from the copy of the last presented page.
-void draw_rows(HDC dc, int first, int last) {
-  const int rows = last - first + 1;
-  win.bitmap.header.biHeight = -rows;  // negative: top row first
-  const void* bits = win.shown.data() + std::size_t(first) * std::size_t(win.stride);
-  const auto* info = reinterpret_cast<const BITMAPINFO*>(&win.bitmap);
-  if (win.scale == 1) {
-    SetDIBitsToDevice(dc, win.origin.x, win.origin.y + first, DWORD(win.width), DWORD(rows), 0, 0,
-                      0, UINT(rows), bits, info, DIB_RGB_COLORS);
-  } else {
-    SetStretchBltMode(dc, COLORONCOLOR);  // each page pixel a block of one colour
-    StretchDIBits(dc, win.origin.x, win.origin.y + first * win.scale, win.width * win.scale,
-                  rows * win.scale, 0, 0, win.width, rows, bits, info, DIB_RGB_COLORS, SRCCOPY);
-  }
-}
-
-RECT page_rect() {
-  return {win.origin.x, win.origin.y, win.origin.x + win.width * win.scale,
-          win.origin.y + win.height * win.scale};
-}
-
-// The whole page, and black around it in full screen.
-void paint(HDC dc) {
-  if (win.full_screen) {
-    RECT client{};
-    GetClientRect(win.handle, &client);
-    const RECT page = page_rect();
-    ExcludeClipRect(dc, page.left, page.top, page.right, page.bottom);
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SelectClipRgn(dc, nullptr);
-  }
-  draw_rows(dc, 0, win.height - 1);
-}
-
-// --- Scale ---
-
 scale::Point page_size() {
   return {win.width, win.height};
 }
 
-// Places the page in the client area: the largest whole scale, centred.
+void free_buffer() {
+  Buffer& b = win.buffer;
+  if (b.dc != nullptr) {
+    if (b.replaced != nullptr) SelectObject(b.dc, b.replaced);
+    DeleteDC(b.dc);
+  }
+  if (b.bitmap != nullptr) DeleteObject(b.bitmap);
+  b = {};
+}
+
+// A buffer of `size`; false when the system has no memory for it.
+bool make_buffer(scale::Point size) {
+  free_buffer();
+  BITMAPINFO info{};
+  BITMAPINFOHEADER& h = info.bmiHeader;
+  h.biSize = sizeof h;
+  h.biWidth = size.x;
+  h.biHeight = -size.y;  // negative: top row first
+  h.biPlanes = 1;
+  h.biBitCount = 32;
+  h.biCompression = BI_RGB;
+  Buffer& b = win.buffer;
+  void* bits = nullptr;
+  b.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  b.dc = CreateCompatibleDC(nullptr);
+  if (b.bitmap == nullptr || b.dc == nullptr || bits == nullptr) {
+    free_buffer();
+    return false;
+  }
+  b.replaced = SelectObject(b.dc, b.bitmap);
+  b.pixels = static_cast<std::uint32_t*>(bits);
+  b.size = size;
+  return true;
+}
+
+// Copies buffer rows first..last, the page's columns of them, to the window.
+void show_rows(HDC dc, int first, int last) {
+  const window::Placement& at = win.scaler.placement();
+  if (win.buffer.dc == nullptr || last < first) return;
+  BitBlt(dc, at.x, first, at.width, last - first + 1, win.buffer.dc, at.x, first, SRCCOPY);
+}
+
+// The buffer as it is; black where there is none yet.
+void paint(HDC dc, const RECT& area) {
+  if (win.buffer.dc == nullptr) {
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    return;
+  }
+  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, win.buffer.dc,
+         area.left, area.top, SRCCOPY);
+}
+
+// --- Scale ---
+
+// Places the page in the client area, the buffer of the client's size painted anew: at the
+// window's scale where the area is the window's size, else (full screen, or a size the
+// system imposed) the largest size of the page's shape, centred on black.
 void lay_out() {
   RECT c{};
   GetClientRect(win.handle, &c);
-  const scale::Point area{c.right - c.left, c.bottom - c.top};
+  // A client area beyond any monitor's would be the system's fault: kept to 16384 a side.
+  const scale::Point area{std::min(int(c.right - c.left), 1 << 14),
+                          std::min(int(c.bottom - c.top), 1 << 14)};
   if (area.x <= 0 || area.y <= 0) return;  // minimised
-  win.scale = scale::fitting_factor(area, page_size());
-  const scale::Point o = scale::centred_origin(area, page_size(), win.scale);
-  win.origin = {o.x, o.y};
+  window::Placement at = window::windowed(page_size(), win.scale);
+  if (win.full_screen || area != scale::Point{at.width, at.height})
+    at = window::fitted(area, page_size());
+  if (area == win.buffer.size && at == win.scaler.placement()) return;
+  if (area != win.buffer.size && !make_buffer(area)) return;
+  win.scaler.place(page_size(), area, at);
+  GdiFlush();
+  win.scaler.paint_all(win.shown.data(), win.width, win.buffer.pixels, area.x * 4);
+  InvalidateRect(win.handle, nullptr, FALSE);
 }
 
 // Functions of newer Windows, where the system has them.
@@ -144,7 +171,7 @@ RECT frame_for(scale::Point client, UINT dpi) {
   return r;
 }
 
-// Sizes the window for the page at the factor of `dpi` on its monitor: at `suggested`'s
+// Sizes the window for the page at the scale of `dpi` on its monitor: at `suggested`'s
 // top-left corner when the system proposes a place, else centred on the work area.
 void size_window(UINT dpi, const RECT* suggested) {
   MONITORINFO m{};
@@ -154,10 +181,11 @@ void size_window(UINT dpi, const RECT* suggested) {
   if (!GetMonitorInfoW(monitor, &m)) return;
   const RECT& work = m.rcWork;
   const RECT bare = frame_for({0, 0}, dpi);
-  const int factor = scale::window_factor(
-      scale::percent_of_dpi(int(dpi)), {work.right - work.left, work.bottom - work.top},
-      page_size(), {bare.right - bare.left, bare.bottom - bare.top});
-  const RECT r = frame_for({win.width * factor, win.height * factor}, dpi);
+  win.scale = window::fitting_scale(window::scale_of_percent(window::percent_of_dpi(int(dpi))),
+                                    {work.right - work.left, work.bottom - work.top}, page_size(),
+                                    {bare.right - bare.left, bare.bottom - bare.top});
+  const window::Placement at = window::windowed(page_size(), win.scale);
+  const RECT r = frame_for({at.width, at.height}, dpi);
   const int w = r.right - r.left, h = r.bottom - r.top;
   int x = std::max(work.left, work.left + (work.right - work.left - w) / 2);
   int y = std::max(work.top, work.top + (work.bottom - work.top - h) / 2);
@@ -174,27 +202,6 @@ void size_window(UINT dpi, const RECT* suggested) {
 
 // --- Full screen ---
 
-// Puts the display mode of the page's size on full screen's display; false when refused.
-bool take_display_mode() {
-  DEVMODEW mode{};
-  mode.dmSize = sizeof mode;
-  mode.dmPelsWidth = DWORD(win.width);
-  mode.dmPelsHeight = DWORD(win.height);
-  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-  return ChangeDisplaySettingsExW(win.device.c_str(), &mode, nullptr, CDS_FULLSCREEN, nullptr) ==
-         DISP_CHANGE_SUCCESSFUL;
-}
-
-void give_back_display_mode() {
-  ChangeDisplaySettingsExW(win.device.c_str(), nullptr, nullptr, 0, nullptr);
-}
-
-void restore_display() {
-  if (win.display_changed && !win.mode_given_back) give_back_display_mode();
-  win.display_changed = false;
-  win.mode_given_back = false;
-}
-
 // Covers the monitor `monitor` with the window; false when the system refuses.
 bool cover_monitor(HMONITOR monitor) {
   MONITORINFO info{};
@@ -210,7 +217,6 @@ bool cover_monitor(HMONITOR monitor) {
 }
 
 void leave_full_screen() {
-  restore_display();
   win.full_screen = false;
   SetWindowLongPtrW(win.handle, GWL_STYLE, LONG_PTR(window_style | WS_VISIBLE));
   const RECT& r = win.windowed;
@@ -225,31 +231,9 @@ void leave_full_screen() {
 void enter_full_screen() {
   GetWindowRect(win.handle, &win.windowed);
   const HMONITOR monitor = MonitorFromWindow(win.handle, MONITOR_DEFAULTTONEAREST);
-  MONITORINFOEXW info{};
-  info.cbSize = sizeof info;
-  if (!GetMonitorInfoW(monitor, &info)) return;
-  win.device = info.szDevice;
-  win.display_changed = take_display_mode();
   win.full_screen = true;
   SetWindowLongPtrW(win.handle, GWL_STYLE, LONG_PTR(WS_POPUP | WS_VISIBLE));
   if (!cover_monitor(monitor)) leave_full_screen();
-}
-
-// Another program's window comes to the front (Alt+Tab): full screen's display mode is given
-// back and the window steps aside; coming back takes the mode again.
-void full_screen_activation(bool active, HWND other) {
-  if (!win.full_screen || !win.display_changed) return;
-  DWORD other_process = 0;
-  if (other != nullptr) GetWindowThreadProcessId(other, &other_process);
-  if (!active && !win.mode_given_back && other_process != GetCurrentProcessId()) {
-    give_back_display_mode();
-    win.mode_given_back = true;
-    ShowWindow(win.handle, SW_MINIMIZE);
-  } else if (active && win.mode_given_back) {
-    win.mode_given_back = false;
-    if (!take_display_mode()) win.display_changed = false;
-    cover_monitor(MonitorFromWindow(win.handle, MONITOR_DEFAULTTONEAREST));
-  }
 }
 
 bool switch_full_screen(bool on) {
@@ -272,8 +256,8 @@ void push(Event e) {
 
 // A move reports the page pixel under the pointer; the first one after a leave is an enter.
 void pointer_moved(LPARAM lp) {
-  const scale::Point p = scale::page_point({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)},
-                                           {win.origin.x, win.origin.y}, win.scale);
+  const scale::Point p =
+      window::page_point(win.scaler.placement(), GET_X_LPARAM(lp) + 0.5, GET_Y_LPARAM(lp) + 0.5);
   push({win.over ? EventKind::motion : EventKind::enter, p.x, p.y});
   win.over = true;
   if (!win.tracking_leave) {
@@ -380,15 +364,14 @@ LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (pointer_message(msg, wp, lp))
     return msg == WM_XBUTTONDOWN || msg == WM_XBUTTONUP || msg == WM_XBUTTONDBLCLK;
   switch (msg) {
-    case WM_ACTIVATE:
-      full_screen_activation(LOWORD(wp) != WA_INACTIVE, reinterpret_cast<HWND>(lp));
-      break;  // the system still gives the window the keyboard focus
     case WM_SIZE:
       if (!IsIconic(win.handle)) lay_out();
       break;
     case WM_DPICHANGED:
-      // The scale is the system's for the window, whatever the message says.
+      // The scale is the system's for the window, whatever the message says. Full screen
+      // keeps covering its monitor; the window left behind comes back at its old size.
       if (!win.full_screen && lp != 0) size_window(window_dpi(), reinterpret_cast<const RECT*>(lp));
+      InvalidateRect(win.handle, nullptr, FALSE);
       return 0;
     case WM_DROPFILES: {
       const auto drop = reinterpret_cast<HDROP>(wp);
@@ -428,7 +411,7 @@ LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(h, &ps);
-      paint(dc);
+      paint(dc, ps.rcPaint);
       EndPaint(h, &ps);
       return 0;
     }
@@ -488,16 +471,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   win = {};
   win.width = width;
   win.height = height;
-  win.stride = (width + 3) & ~3;
-  win.shown.assign(std::size_t(win.stride) * std::size_t(height), 0);
-  BITMAPINFOHEADER& b = win.bitmap.header;
-  b.biSize = sizeof b;
-  b.biWidth = width;
-  b.biHeight = -height;
-  b.biPlanes = 1;
-  b.biBitCount = 8;
-  b.biCompression = BI_RGB;
-  b.biClrUsed = 256;
+  win.shown.assign(std::size_t(width) * std::size_t(height), 0);
 
   win.handle = CreateWindowExW(0, class_name, from_1251(title).c_str(), window_style, CW_USEDEFAULT,
                                CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
@@ -521,18 +495,25 @@ void set_title(std::string_view title) {
   if (win.handle != nullptr) SetWindowTextW(win.handle, from_1251(title).c_str());
 }
 
+// The core presents every row after a change of palette.
 void set_palette(const std::array<Rgb, 256>& palette) {
-  for (std::size_t i = 0; i < palette.size(); ++i)
-    win.bitmap.colours[i] = {palette[i].blue, palette[i].green, palette[i].red, 0};
+  win.scaler.set_palette(palette);
 }
 
 void present(const std::uint8_t* page, int width, int first, int last) {
   if (win.handle == nullptr || width != win.width) return;
-  for (int y = first; y <= last; ++y)
-    std::copy_n(page + std::size_t(y) * std::size_t(width), width,
-                win.shown.begin() + std::ptrdiff_t(y) * win.stride);
+  first = std::max(first, 0);
+  last = std::min(last, win.height - 1);
+  if (last < first) return;
+  std::copy(page + std::size_t(first) * std::size_t(width),
+            page + std::size_t(last + 1) * std::size_t(width),
+            win.shown.begin() + std::ptrdiff_t(first) * width);
+  if (win.buffer.pixels == nullptr) return;
+  GdiFlush();
+  const scale::Point rows = win.scaler.paint(win.shown.data(), width, first, last,
+                                             win.buffer.pixels, win.buffer.size.x * 4);
   if (HDC dc = GetDC(win.handle)) {
-    draw_rows(dc, first, last);
+    show_rows(dc, rows.x, rows.y);
     ReleaseDC(win.handle, dc);
   }
 }
@@ -571,10 +552,10 @@ void take_events(std::vector<Event>& events) {
 
 void close() {
   if (win.handle == nullptr) return;
-  restore_display();
   shown_window = nullptr;
   DestroyWindow(win.handle);
   win.handle = nullptr;
+  free_buffer();
   SetThreadExecutionState(ES_CONTINUOUS);
   UnregisterClassW(class_name, GetModuleHandleW(nullptr));
 }

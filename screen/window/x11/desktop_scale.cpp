@@ -1,7 +1,6 @@
 #include "screen/window/x11/desktop_scale.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -40,18 +39,7 @@ int desktop_percent(const char* gdk_scale, const char* resources) {
     if (end != gdk_scale && *end == '\0' && n >= 1 && n <= 16) return int(n) * 100;
   }
   const int dpi = resources != nullptr ? resources_dpi(resources) : 0;
-  return dpi > 0 ? scale::percent_of_dpi(dpi) : 100;
-}
-
-double fitting_scale(double scale, scale::Point work, scale::Point page) {
-  const auto fits = [&](double s) {
-    const window::Placement p = window::windowed(page, s);
-    return p.width <= work.x && p.height <= work.y;
-  };
-  if (scale <= 1 || fits(scale)) return std::max(scale, 1.0);
-  scale = std::floor(scale);
-  while (scale > 1 && !fits(scale)) scale -= 1;
-  return std::max(scale, 1.0);
+  return dpi > 0 ? window::percent_of_dpi(dpi) : 100;
 }
 
 }  // namespace screen::x11_window

@@ -2,16 +2,10 @@
 // The X11 desktop's scale, as players set it: GDK_SCALE (a whole number) or the X resources'
 // Xft.dpi. Plain text in, so that it holds no Xlib.
 
-#include "screen/scale.h"
-
 namespace screen::x11_window {
 
 // The desktop's scale in percent: GDK_SCALE when it is a whole number from 1 to 16, else the
 // resources' "Xft.dpi:" line (96 is 100 %), else 100. Either may be null.
 int desktop_percent(const char* gdk_scale, const char* resources);
-
-// The window's scale for the desktop's `scale`: lowered, first to its whole part and then a
-// whole step at a time down to 1, until the enlarged page fits the work area.
-double fitting_scale(double scale, scale::Point work, scale::Point page);
 
 }  // namespace screen::x11_window

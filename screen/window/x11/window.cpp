@@ -295,7 +295,7 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
   d.page = {width, height};
   const double desktop = window::scale_of_percent(
       desktop_percent(std::getenv("GDK_SCALE"), XResourceManagerString(d.display)));
-  d.scale = fitting_scale(desktop, work_area(), d.page);
+  d.scale = window::fitting_scale(desktop, work_area(), d.page);
   d.size = windowed_size();
   const scale::Point corner = centred(d.size);
   XSetWindowAttributes attributes{};
