@@ -150,6 +150,7 @@ TEST_F(IdleService, ClosingWakesTheSleepingThread) {
 TEST_F(IdleService, APointerEventWakesTheWaitingLoop) {
   poll();
   const auto start = std::chrono::steady_clock::now();
+  stall(100);  // the event comes while the loop waits, unless this thread is even later
   push_move(30, 40);
   EXPECT_TRUE(screen::wait_for_pointer_change(int(std::chrono::milliseconds(patience).count())));
   // Woken: a wait that ran into its limit returns only once the limit has passed.
