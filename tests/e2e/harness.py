@@ -809,8 +809,8 @@ class Launcher:
                 if held == buttons and (at is None or (x, y) == tuple(at)):
                     self.polls_taken = number + 1
                     return True
-            check(self.alive(), "the launcher ended before its loop saw %s: %s" % (
-                what, self.game.recorded() or "status %s" % self.process.poll()))
+            check(self.alive(), "the launcher ended before its loop saw %s%s" % (
+                what, ": %r" % (self.game.recorded(),) if self.game.recorded() else ""))
             return False
         wait_until("the loop to see " + what, seen, timeout, step=0.02)
 
@@ -819,7 +819,7 @@ class Launcher:
         of it: nothing was started and the launcher runs on."""
         self.polled(what, 0)
         check(self.game.recorded() is None, "the emulator was started: %r" % (self.game.recorded(),))
-        check(self.alive(), "the launcher ended with %s" % self.process.poll())
+        check(self.alive(), "the launcher ended")
 
     def wait_exit(self, timeout=10):
         try:

@@ -24,7 +24,8 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import launcher_e2e  # noqa: E402
 import xdnd  # noqa: E402
-from harness import Failure, XServer, bmp_with_pattern, check, wait_until  # noqa: E402
+from harness import (Failure, Launcher, XServer, bmp_with_pattern, check,  # noqa: E402
+                     wait_until)
 
 TITLE = "Gorvex Launcher"
 DIALOG = "Выбири WAD-ник под Gorvex"
@@ -359,9 +360,17 @@ class WineLauncher:
     def __init__(self, w, game):
         self.w = w
         self.game = game
-        check(w.start(w.work, game.path), "the window did not open")
+        self.poll_log = os.path.join(game.path, "polls.txt")
+        write_bytes(self.poll_log, b"")
+        self.polls_taken = 0
+        env = dict(w.env(), GORVEX_POLL_LOG=wpath(self.poll_log))
+        check(w.start(w.work, game.path, env), "the window did not open")
         self.window = w.win
         self.origin = (w.cx, w.cy)
+
+    # Steps wait until the launcher's loop has seen them, as on Linux.
+    polled = Launcher.polled
+    idle_after = Launcher.idle_after
 
     def move(self, x, y):
         self.w.move(x, y)
