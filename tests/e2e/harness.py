@@ -799,14 +799,18 @@ class Launcher:
     def polled(self, what, buttons, at=None, timeout=30):
         """Waits until a poll of the main loop after the ones waited for so far saw `buttons`
         (at page pixel `at`, if given; (-1, -1) with buttons -1 when the pointer is off the
-        page): the loop has then acted on everything before it. Fails at once if the launcher
-        ended meanwhile."""
+        page): the loop has then acted on everything before it."""
+        self.polled_if(what, lambda x, y, held: held == buttons
+                       and (at is None or (x, y) == tuple(at)), timeout)
+
+    def polled_if(self, what, wanted, timeout=30):
+        """Waits until a poll after the ones waited for so far saw x, y and buttons for which
+        `wanted` holds. Fails at once if the launcher ended meanwhile."""
         def seen():
             with open(self.poll_log) as f:
                 lines = f.read().split("\n")[:-1]  # whole lines only
             for number in range(self.polls_taken, len(lines)):
-                x, y, held = (int(v) for v in lines[number].split())
-                if held == buttons and (at is None or (x, y) == tuple(at)):
+                if wanted(*(int(v) for v in lines[number].split())):
                     self.polls_taken = number + 1
                     return True
             check(self.alive(), "the launcher ended before its loop saw %s%s" % (

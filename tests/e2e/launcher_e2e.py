@@ -183,7 +183,9 @@ def case_drag_out(s):
     s.server.xdotool("mousedown", 1)
     s.launcher.polled("the press inside", 1, at=NOWHERE)
     s.launcher.move(WIDTH + 50, 100)
-    s.launcher.polled("no position off the window", -1, at=(-1, -1))
+    # X reports no position off the window; Weston holds its pointer at the output's edge.
+    s.launcher.polled_if("the pointer dragged off", lambda x, y, held: held != 0
+                         and (x, y) != NOWHERE)
     s.launcher.move(*BUTTON[2])
     s.launcher.polled("the held press back on button 2", 1, at=BUTTON[2])
     s.server.xdotool("mouseup", 1)

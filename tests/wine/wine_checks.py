@@ -370,6 +370,7 @@ class WineLauncher:
 
     # Steps wait until the launcher's loop has seen them, as on Linux.
     polled = Launcher.polled
+    polled_if = Launcher.polled_if
     idle_after = Launcher.idle_after
 
     def move(self, x, y):
