@@ -749,7 +749,7 @@ class Launcher:
         self.window = None
         self.origin = (0, 0)
 
-    def wait_for_start_screen(self, expected, timeout=15):
+    def wait_for_start_screen(self, expected, timeout=30):
         """Waits until the window shows the expected start screen; the loop then runs."""
         def window_or_end():
             check(self.alive(), "the launcher ended with %s (Xvfb on %s %s)"
@@ -822,7 +822,8 @@ class Launcher:
         """The loop saw the buttons released, after all that came before, and acted on none
         of it: nothing was started and the launcher runs on."""
         self.polled(what, 0)
-        check(self.game.recorded() is None, "the emulator was started: %r" % (self.game.recorded(),))
+        check(self.game.recorded() is None,
+              "the emulator was started: %r" % (self.game.recorded(),))
         check(self.alive(), "the launcher ended")
 
     def wait_exit(self, timeout=10):
