@@ -50,6 +50,7 @@ void run_command(int slot) {
     case slot_exit:
       text::set_text_scale(1);
       gui::draw_widget(slot, "Inv");
+      screen::present_and_wait();  // the 50 ms of pressed look count from the window
       screen::sleep_ms(50);
       screen::end_program(0);
     default:

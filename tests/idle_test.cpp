@@ -304,14 +304,17 @@ TEST_F(WaitingLoop, APressSlidOntoAButtonDoesNothing) {
 
 namespace {
 
-// The shown rows of button 1 that differ from the page.
-int button_1_differing() {
+// The pixels of the box x1..x2, y1..y2 that the window shows otherwise than the page has them.
+int differing(int x1, int y1, int x2, int y2) {
   const auto shown = window();
-  int differing = 0;
-  for (int y = 150; y <= 180; ++y)
-    for (int x = 170; x <= 470; ++x)
-      differing += shown.pixels[std::size_t(y * 640 + x)] != screen::pixel(0, x, y);
-  return differing;
+  int count = 0;
+  for (int y = y1; y <= y2; ++y)
+    for (int x = x1; x <= x2; ++x)
+      count += shown.pixels[std::size_t(y * 640 + x)] != screen::pixel(0, x, y);
+  return count;
+}
+int button_1_differing() {
+  return differing(170, 150, 470, 180);
 }
 
 TEST_F(WaitingLoop, ThePressedLookIsInTheWindowBeforeTheHandOver) {
@@ -330,6 +333,28 @@ TEST_F(WaitingLoop, ThePressedLookIsInTheWindowBeforeTheHandOver) {
   ASSERT_EQ(ended->program, "gorvex.exe");
   // At the hand-over the window already shows the button as the page has it: pressed.
   EXPECT_EQ(button_1_differing(), 0);
+}
+
+TEST_F(WaitingLoop, TheExitButtonsPressedLookIsInTheWindowBeforeTheEnd) {
+  screen::detail::state().present_wait_ms = -1;
+  stall(200);  // a desktop slower than the 50 ms of pressed look
+  ASSERT_TRUE(eventually([] { return window().waiting; }));
+  const auto before = window().pixels;  // the start screen, EXIT not pressed
+  std::optional<screen::Ended> ended;
+  try {
+    app::run_command(app::slot_exit);
+  } catch (const screen::Ended& e) {
+    ended = e;
+  }
+  ASSERT_TRUE(ended.has_value());
+  ASSERT_EQ(ended->status, 0);
+  // The screen is closed now: the window is held against what it showed before.
+  const auto after = window().pixels;
+  int changed = 0;
+  for (int y = 450; y <= 479; ++y)
+    for (int x = 0; x <= 100; ++x)
+      changed += after[std::size_t(y * 640 + x)] != before[std::size_t(y * 640 + x)];
+  EXPECT_GT(changed, 0) << "the window never showed EXIT pressed";
 }
 
 TEST_F(WaitingLoop, AStalledDesktopHoldsTheHandOverForItsBoundOnly) {
