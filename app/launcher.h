@@ -15,6 +15,7 @@ struct LauncherState {
   std::string window_title;
   std::int32_t pointer_x = 0, pointer_y = 0, wheel = 0, buttons = 0;
   std::string chosen_wad;
+  std::string poll_log;  // a file that each poll's x, y and buttons are appended to, if named
 };
 
 inline LauncherState launcher;

@@ -1,6 +1,8 @@
 // The main loop: poll the pointer, act on a fresh press of the left button alone, sleep, and
 // sleep on while the pointer stays as it was.
 
+#include <cstdio>
+
 #include "app/launcher.h"
 #include "app/names.h"
 #include "gui/widgets.h"
@@ -24,6 +26,14 @@ std::string_view emulator_arguments(int slot) {
   return slot == slot_editor ? editor_arguments.view() : setup_arguments.view();
 }
 
+// Appends what a poll saw to the poll log.
+void log_poll(const LauncherState& l) {
+  if (std::FILE* f = std::fopen(l.poll_log.c_str(), "a")) {
+    std::fprintf(f, "%d %d %d\n", int(l.pointer_x), int(l.pointer_y), int(l.buttons));
+    std::fclose(f);
+  }
+}
+
 }  // namespace
 
 void run_command(int slot) {
@@ -40,6 +50,7 @@ void run_command(int slot) {
     case slot_exit:
       text::set_text_scale(1);
       gui::draw_widget(slot, "Inv");
+      screen::present_and_wait();  // the 50 ms of pressed look count from the window
       screen::sleep_ms(50);
       screen::end_program(0);
     default:
@@ -50,6 +61,7 @@ void run_command(int slot) {
 void main_loop_pass(bool& click_latch) {
   LauncherState& l = launcher;
   screen::get_pointer(l.pointer_x, l.pointer_y, l.wheel, l.buttons);
+  if (!l.poll_log.empty()) log_poll(l);
   if (l.buttons == 0) click_latch = false;
   if (l.buttons == 1 && !click_latch) {
     click_latch = true;

@@ -57,6 +57,11 @@ void push_drop_files(std::vector<std::string> paths);  // several at once
 void push_full_screen_key();                           // Alt+Enter
 void push_maximise();                                  // the maximise button
 
+// A desktop that holds the window: for `milliseconds` from now (0 ends a stall) the service
+// thread's sleep, the one it is in or its next, is ended by nothing, neither a wake nor an
+// event, so no pass runs.
+void stall(int milliseconds);
+
 // While one lives, pushed events wait: they reach the next pass together, as events that
 // arrive between two looks of a real window system do, even with a service thread running.
 class EventBatch {

@@ -264,14 +264,19 @@ void present_now() {
   s.pass_due.notify_one();
 }
 
-void present_and_wait() {
+bool present_and_wait() {
   present_now();
   Screen& s = state();
   std::unique_lock g(s.lock);
-  s.presented.wait_for(g, std::chrono::milliseconds(50), [&] {
+  const auto shown = [&] {
     return s.pages.empty() ||
            std::find(s.row_changed.begin(), s.row_changed.end(), 1) == s.row_changed.end();
-  });
+  };
+  if (s.present_wait_ms < 0) {
+    s.presented.wait(g, shown);
+    return true;
+  }
+  return s.presented.wait_for(g, std::chrono::milliseconds(s.present_wait_ms), shown);
 }
 
 bool is_open() {

@@ -55,9 +55,10 @@ void presentation_pass();
 // (without a service thread, runs it here): a finished screen need not wait up to 10 ms.
 void present_now();
 
-// Like present_now, and waits until what was drawn is in the window, 50 ms at the most: for
-// a last drawing right before the process goes.
-void present_and_wait();
+// Like present_now, and waits until what was drawn is in the window, for a last drawing right
+// before the process goes: 500 ms at the most, so that a stalled desktop cannot hold the
+// process. True when it is in the window (or nothing is left to show).
+bool present_and_wait();
 
 // After the next pass that copies rows to the window, appends the monotonic clock in
 // nanoseconds and a line end to the file at `path` (for start-up measurements).

@@ -1,5 +1,6 @@
 #pragma once
-// The screen's global record, shared by the screen services' own files only.
+// The screen's global record, shared by the screen services' own files (and by tests, which
+// may set the hand-over's bound).
 
 #include <algorithm>
 #include <array>
@@ -36,6 +37,11 @@ struct PointerState {
   bool active = false;
 };
 
+// How long a last drawing before the process goes waits for the window at the most: long
+// enough for a service thread that a busy machine runs late, short enough that a stalled
+// desktop does not visibly hold the hand-over. Tests may set the record's copy.
+constexpr int present_wait_limit_ms = 500;
+
 struct Screen {
   std::mutex lock;  // guards everything below but the thread handles
   bool open = false;
@@ -65,6 +71,7 @@ struct Screen {
   std::condition_variable pass_due;   // wakes the service thread for it
   std::condition_variable presented;  // a pass copied rows to the window
   bool service_idle = false;          // the service thread sleeps until an event or a wake
+  int present_wait_ms = present_wait_limit_ms;  // present_and_wait's bound (-1: none)
 
   std::string dropped;  // the one file of the last drop onto the window, if not taken
   bool drop_waiting = false;

@@ -166,7 +166,8 @@ class XServer:
         letter, GTK 4's completion mixes names into the path: it is pasted whole, a completion
         selected behind it is deleted, and the field is copied back."""
         held = None
-        for _ in range(3):
+        deadline = time.monotonic() + 30  # a busy machine's chooser takes keys late
+        while time.monotonic() < deadline:
             self.xdotool("key", "ctrl+l")
             time.sleep(0.3)
             self.xdotool("key", "ctrl+a")
@@ -734,16 +735,21 @@ class Launcher:
         self.stderr = open(self.stderr_path, "wb")
         # A descriptor the launcher inherits and must not pass on to what it starts.
         self.marker = os.path.join(game.temp, "inherited-descriptor")
+        # What each poll of the main loop saw: steps wait until the loop has seen them.
+        log, self.poll_log = tempfile.mkstemp(prefix="polls-", dir=game.temp)
+        os.close(log)
+        self.polls_taken = 0
+        env = dict(env or server.env(), GORVEX_POLL_LOG=self.poll_log)
         with open(self.marker, "wb") as marker:
             self.process = subprocess.Popen(
                 launcher_command(game.file("gorvex-launcher")), cwd=cwd or game.path,
-                env=env or server.env(),
+                env=env,
                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.stderr,
                 pass_fds=[marker.fileno()])
         self.window = None
         self.origin = (0, 0)
 
-    def wait_for_start_screen(self, expected, timeout=15):
+    def wait_for_start_screen(self, expected, timeout=30):
         """Waits until the window shows the expected start screen; the loop then runs."""
         def window_or_end():
             check(self.alive(), "the launcher ended with %s (Xvfb on %s %s)"
@@ -753,7 +759,7 @@ class Launcher:
         self.window, self.origin = wait_until("the launcher's window", window_or_end, timeout)
         self.shows(expected, timeout=timeout)
 
-    def shows(self, expected, rows=(0, HEIGHT), timeout=5):
+    def shows(self, expected, rows=(0, HEIGHT), timeout=15):
         """Waits until the window's rows first..last-1 show the expected picture's, each
         pixel a k x k block on a desktop scaled k times (at a fractional k, the rule of
         enlarged_bounds)."""
@@ -790,13 +796,43 @@ class Launcher:
     def alive(self):
         return self.process.poll() is None
 
+    def polled(self, what, buttons, at=None, timeout=30):
+        """Waits until a poll of the main loop after the ones waited for so far saw `buttons`
+        (at page pixel `at`, if given; (-1, -1) with buttons -1 when the pointer is off the
+        page): the loop has then acted on everything before it."""
+        self.polled_if(what, lambda x, y, held: held == buttons
+                       and (at is None or (x, y) == tuple(at)), timeout)
+
+    def polled_if(self, what, wanted, timeout=30):
+        """Waits until a poll after the ones waited for so far saw x, y and buttons for which
+        `wanted` holds. Fails at once if the launcher ended meanwhile."""
+        def seen():
+            with open(self.poll_log) as f:
+                lines = f.read().split("\n")[:-1]  # whole lines only
+            for number in range(self.polls_taken, len(lines)):
+                if wanted(*(int(v) for v in lines[number].split())):
+                    self.polls_taken = number + 1
+                    return True
+            check(self.alive(), "the launcher ended before its loop saw %s%s" % (
+                what, ": %r" % (self.game.recorded(),) if self.game.recorded() else ""))
+            return False
+        wait_until("the loop to see " + what, seen, timeout, step=0.02)
+
+    def idle_after(self, what):
+        """The loop saw the buttons released, after all that came before, and acted on none
+        of it: nothing was started and the launcher runs on."""
+        self.polled(what, 0)
+        check(self.game.recorded() is None,
+              "the emulator was started: %r" % (self.game.recorded(),))
+        check(self.alive(), "the launcher ended")
+
     def wait_exit(self, timeout=10):
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             raise Failure("the launcher did not end")
 
-    def wait_hand_over(self, arguments, timeout=10):
+    def wait_hand_over(self, arguments, timeout=30):
         """The stand-in ran in the launcher's process, in its folder, with these arguments."""
         record = wait_until("the emulator to start", self.game.recorded, timeout)
         pid, cwd, args, files = record

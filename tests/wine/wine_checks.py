@@ -26,8 +26,8 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import launcher_e2e  # noqa: E402
 import xdnd  # noqa: E402
-from harness import (Failure, XServer, bmp_with_pattern, check, enlarged_bounds,  # noqa: E402
-                     wait_until)
+from harness import (Failure, Launcher, XServer, bmp_with_pattern, check,  # noqa: E402
+                     enlarged_bounds, wait_until)
 
 TITLE = "Gorvex Launcher"
 DIALOG = "Выбири WAD-ник под Gorvex"
@@ -382,9 +382,18 @@ class WineLauncher:
     def __init__(self, w, game):
         self.w = w
         self.game = game
-        check(w.start(w.work, game.path), "the window did not open")
+        self.poll_log = os.path.join(game.path, "polls.txt")
+        write_bytes(self.poll_log, b"")
+        self.polls_taken = 0
+        env = dict(w.env(), GORVEX_POLL_LOG=wpath(self.poll_log))
+        check(w.start(w.work, game.path, env), "the window did not open")
         self.window = w.win
         self.origin = (w.cx, w.cy)
+
+    # Steps wait until the launcher's loop has seen them, as on Linux.
+    polled = Launcher.polled
+    polled_if = Launcher.polled_if
+    idle_after = Launcher.idle_after
 
     def move(self, x, y):
         self.w.move(x, y)

@@ -36,6 +36,8 @@ bool over = false;                // the scripted pointer is over the window
 std::condition_variable arrived;  // an event was pushed or wake() called
 bool woken = false;
 int batches = 0;  // EventBatch objects alive: the queue waits
+// A stalled desktop: no sleep of the service thread ends before this.
+std::chrono::steady_clock::time_point stalled_until;
 
 // Events for the next pass: none while a batch is being pushed (lock held).
 bool events_ready() {
@@ -93,6 +95,14 @@ void push_maximise() {
   push({Kind::maximise});
 }
 
+void stall(int milliseconds) {
+  {
+    std::lock_guard g(guard);
+    stalled_until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  }
+  arrived.notify_all();
+}
+
 EventBatch::EventBatch() {
   std::lock_guard g(guard);
   ++batches;
@@ -130,6 +140,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   queue.clear();
   woken = false;
   over = false;
+  stalled_until = {};
   return true;
 }
 
@@ -235,11 +246,22 @@ void wait_for_event(int milliseconds) {
   win.last_wait_ms = milliseconds;
   const int cap = options().wait_cap_ms;
   if (cap > 0 && (milliseconds < 0 || cap < milliseconds)) milliseconds = cap;
-  const auto due = [] { return woken || events_ready(); };
-  if (milliseconds < 0)
-    arrived.wait(g, due);
-  else if (!arrived.wait_for(g, std::chrono::milliseconds(milliseconds), due))
-    ++win.timeouts;
+  using clock = std::chrono::steady_clock;
+  const auto limit = clock::now() + std::chrono::milliseconds(milliseconds);
+  // Waking or not, a stalled sleep goes on; the limit counts from the start.
+  for (;;) {
+    if (clock::now() < stalled_until) {
+      arrived.wait_until(g, stalled_until);
+    } else if (woken || events_ready()) {
+      break;
+    } else if (milliseconds < 0) {
+      arrived.wait(g);
+    } else if (arrived.wait_until(g, limit) == std::cv_status::timeout &&
+               clock::now() >= stalled_until && !woken && !events_ready()) {
+      ++win.timeouts;
+      break;
+    }
+  }
   woken = false;
   win.waiting = false;
 }
