@@ -478,9 +478,9 @@ def find_picture(screen, picture):
     return None
 
 
-def kwin_version():
-    """The release of the kwin_wayland installed, as numbers: (6, 3, 6); () when unknown."""
-    done = subprocess.run(["kwin_wayland", "--version"], capture_output=True, timeout=30,
+def kwin_version(kwin):
+    """The release of the program `kwin`, as numbers: (6, 3, 6); () when unknown."""
+    done = subprocess.run([kwin, "--version"], capture_output=True, timeout=30,
                           stdin=subprocess.DEVNULL)
     match = re.search(rb"\b(\d+)\.(\d+)(?:\.(\d+))?\b", done.stdout)
     return tuple(int(n) for n in match.groups() if n is not None) if match else ()
@@ -524,7 +524,12 @@ class KWin(Weston):
         self.log = os.path.join(self.runtime, "kwin.log")
         self.x_display = None
         self.pointer = (0, 0)
-        if kwin_version() >= (6, 0):
+        # The package gives kwin_wayland a file capability that a container may refuse to
+        # grant ("Operation not permitted"); a copy runs without it. It keeps its name: KWin
+        # uses its own Qt platform plugin only in a program named kwin_wayland.
+        kwin = os.path.join(self.runtime, "kwin_wayland")
+        shutil.copy(shutil.which("kwin_wayland"), kwin)
+        if kwin_version(kwin) >= (6, 0):
             # KWin 6 takes an output's scale only from its saved output settings (--scale
             # would just enlarge its window): its window is the output's size in pixels.
             size = (round(width * scale), round(height * scale))
@@ -532,11 +537,6 @@ class KWin(Weston):
             size_options = ["--width=%d" % size[0], "--height=%d" % size[1]]
         else:
             size_options = ["--width=%d" % width, "--height=%d" % height, "--scale=%s" % scale]
-        # The package gives kwin_wayland a file capability that a container may refuse to
-        # grant ("Operation not permitted"); a copy runs without it. It keeps its name: KWin
-        # uses its own Qt platform plugin only in a program named kwin_wayland.
-        kwin = os.path.join(self.runtime, "kwin_wayland")
-        shutil.copy(shutil.which("kwin_wayland"), kwin)
         with open(self.log, "wb") as log:
             self.compositor = subprocess.Popen(
                 ["dbus-run-session", kwin, "--x11-display", self.display, "--socket",
