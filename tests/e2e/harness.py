@@ -4,6 +4,7 @@ A Wayland desktop is a compositor inside that X server (Weston). Every wait here
 
 import ctypes
 import io
+import json
 import os
 import re
 import select
@@ -478,24 +479,46 @@ def find_picture(screen, picture):
     return None
 
 
+def kwin_version(kwin):
+    """The release of the program `kwin`, as numbers: (6, 3, 6); () when unknown."""
+    done = subprocess.run([kwin, "--version"], capture_output=True, timeout=30,
+                          stdin=subprocess.DEVNULL)
+    match = re.search(rb"\b(\d+)\.(\d+)(?:\.(\d+))?\b", done.stdout)
+    return tuple(int(n) for n in match.groups() if n is not None) if match else ()
+
+
+def seed_kwin_output(home, size, scale):
+    """Output settings KWin 6 reads from HOME at its start: its one output (its window on
+    the X server below) `size` pixels large at `scale`, at the corner."""
+    os.makedirs(os.path.join(home, ".config"), exist_ok=True)
+    output = {"connectorName": "X11-0", "scale": scale,
+              "mode": {"width": size[0], "height": size[1], "refreshRate": 60000}}
+    setup = {"lidClosed": False, "outputs": [{"enabled": True, "outputIndex": 0,
+                                              "position": {"x": 0, "y": 0}, "priority": 0}]}
+    with open(os.path.join(home, ".config", "kwinoutputconfig.json"), "w") as f:
+        json.dump([{"name": "outputs", "data": [output]},
+                   {"name": "setups", "data": [setup]}], f)
+
+
 class KWin(Weston):
-    """A Wayland desktop that scales by a fraction: KWin inside a private X server, one output
-    of 640 x 480 points at `scale` (KWin 5.27 takes it from --scale and offers the window
-    wp_fractional_scale_v1), whose window sits at the output's corner. xdotool and screenshots
-    work on the X server below, where a point of the output is `scale` pixels wide."""
+    """A Wayland desktop that scales by a fraction: KWin 5.27 or later inside a private X
+    server, one output at `scale`, which KWin offers the window through
+    wp_fractional_scale_v1. The output is larger than the window with its title bar, KWin's
+    own or with `client_side` the launcher's (no decoration plugin for KWin); KWin places
+    the window where it likes and the page is found there. xdotool and screenshots work on
+    the X server below, where a point of the output is `scale` pixels wide."""
+
+    MARGIN = 60  # points of the output beside and below the page, for title bar and borders
 
     def __init__(self, size="1024x768", scale=1.5, client_side=False):
-        # Asking clients for their own title bars: no decoration plugin for KWin itself. The
-        # output is then taller than the window with its title bar, placed where KWin likes.
-        height = HEIGHT + 60 if client_side else HEIGHT
+        width, height = WIDTH + KWin.MARGIN, HEIGHT + KWin.MARGIN
         w, h = (int(v) for v in size.split("x"))
-        XServer.__init__(self, "%dx%d" % (max(w, int(WIDTH * scale) + 128),
+        XServer.__init__(self, "%dx%d" % (max(w, int(width * scale) + 128),
                                           max(h, int(height * scale) + 64)))
         self.factor = scale
         self.runtime = tempfile.mkdtemp(prefix="gorvex-kwin-")  # mode 0700, as required
-        self.client_side = client_side
         if client_side:
-            os.makedirs(os.path.join(self.runtime, ".config"))
+            os.makedirs(os.path.join(self.runtime, ".config"), exist_ok=True)
             with open(os.path.join(self.runtime, ".config", "kwinrc"), "w") as f:
                 f.write("[org.kde.kdecoration2]\nNoPlugin=true\n")
         self.socket = "wayland-gorvex"
@@ -503,25 +526,34 @@ class KWin(Weston):
         self.x_display = None
         self.pointer = (0, 0)
         # The package gives kwin_wayland a file capability that a container may refuse to
-        # grant ("Operation not permitted"); a copy runs without it.
+        # grant ("Operation not permitted"); a copy runs without it. It keeps its name: KWin
+        # uses its own Qt platform plugin only in a program named kwin_wayland.
         kwin = os.path.join(self.runtime, "kwin_wayland")
         shutil.copy(shutil.which("kwin_wayland"), kwin)
+        if kwin_version(kwin) >= (6, 0):
+            # KWin 6 takes an output's scale only from its saved output settings (--scale
+            # would just enlarge its window): its window is the output's size in pixels.
+            size = (round(width * scale), round(height * scale))
+            seed_kwin_output(self.runtime, size, scale)
+            size_options = ["--width=%d" % size[0], "--height=%d" % size[1]]
+        else:
+            size_options = ["--width=%d" % width, "--height=%d" % height, "--scale=%s" % scale]
         with open(self.log, "wb") as log:
             self.compositor = subprocess.Popen(
                 ["dbus-run-session", kwin, "--x11-display", self.display, "--socket",
-                 self.socket, "--width=%d" % WIDTH, "--height=%d" % height,
-                 "--scale=%s" % scale, "--no-lockscreen", "--no-global-shortcuts",
-                 "--no-kactivities"],
+                 self.socket] + size_options + ["--no-lockscreen", "--no-global-shortcuts",
+                                                "--no-kactivities"],
                 env=XServer.env(self, XDG_RUNTIME_DIR=self.runtime, HOME=self.runtime),
                 stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                 start_new_session=True)
         try:
             wait_until("KWin's socket", lambda: self.compositor.poll() is None
                        and os.path.exists(os.path.join(self.runtime, self.socket)), 30)
-            title = ("KDE Wayland Compositor (%s) - Press right control key to grab input"
-                     % self.socket)
-            self.output = wait_until("KWin's window", lambda: self.windows_named(title)
-                                     or None, 15)[0]
+            # KWin 5 names its socket in its window's title, KWin 6 does not.
+            titles = ["KDE Wayland Compositor%s - Press right control key to grab input" % s
+                      for s in (" (%s)" % self.socket, "")]
+            self.output = wait_until("KWin's window", lambda: self.windows_named(titles[0])
+                                     or self.windows_named(titles[1]) or None, 15)[0]
             self.xdotool("windowfocus", "--sync", self.output)
         except BaseException:
             self.stop()
@@ -536,22 +568,25 @@ class KWin(Weston):
         return picture  # the pointer is the X server's, not in the picture
 
     def launcher_window(self, expected=None):
-        """The output's corner, or below the title bar the launcher draws itself."""
+        """The output and where the page's corner shows on it, below the title bar."""
         origin = self.page_origin(expected) if expected is not None else (0, 0)
         return (self.output, origin) if origin else None
 
     def page_origin(self, expected):
-        """Where the page's corner is, under a title bar of the client's own: the first row
-        from which the page's top band shows by the fractional rule; None before it shows."""
-        if not self.client_side:
-            return (0, 0)
+        """Where the page's corner is: the first place, row by row, from which the page's top
+        band shows by the fractional rule; None before it shows."""
         k = self.factor
         bounds = enlarged_bounds(expected.crop((0, 0, 60, 8)), k)
         shot = self.screenshot()
+        pixels = shot.load()
+        corner = expected.getpixel((0, 0))  # the first screen pixel lies inside it
         size = bounds[0].size
-        for y in range(0, int(round(60 * k)) + 1):
-            if within(shot.crop((0, y, size[0], y + size[1])), bounds):
-                return (0, y)
+        reach = int(round(KWin.MARGIN * k))
+        for y in range(reach + 1):
+            for x in range(reach + 1):
+                if pixels[x, y] == corner and within(
+                        shot.crop((x, y, x + size[0], y + size[1])), bounds):
+                    return (x, y)
         return None
 
     def lose_display(self):
