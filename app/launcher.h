@@ -43,7 +43,7 @@ bool start_up();
 // latch is the loop's own, clear when the loop starts.
 void main_loop_pass(bool& click_latch);
 
-// The main loop's pause after a pass: 10 ms, then until the pointer has changed, at most 1 s.
+// The main loop's pause after a pass: 10 ms, then until the pointer has changed, however long.
 // True when it has.
 bool main_loop_wait();
 
