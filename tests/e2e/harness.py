@@ -851,7 +851,12 @@ class Launcher:
             check(self.alive(), "the launcher ended before its loop saw %s%s" % (
                 what, ": %r" % (self.game.recorded(),) if self.game.recorded() else ""))
             return False
-        wait_until("the loop to see " + what, seen, timeout, step=0.02)
+        try:
+            wait_until("the loop to see " + what, seen, timeout, step=0.02)
+        except Failure as e:
+            with open(self.poll_log) as f:
+                since = f.read().split("\n")[self.polls_taken:-1]
+            raise Failure("%s; the polls since: %s" % (e, " | ".join(since[-8:]) or "none"))
 
     def idle_after(self, what):
         """The loop saw the buttons released, after all that came before, and acted on none
