@@ -11,24 +11,31 @@ if(NOT WAYLAND_PROTOCOLS_DIR OR NOT WAYLAND_SCANNER)
                       "wayland-protocols and libwayland-dev (Debian)")
 endif()
 
+# gorvex_protocol_code(SIDE DIR SOURCES): the code of the protocols the launcher speaks, for
+# the client or the server SIDE (the tests' fake compositor), generated into DIR; the files
+# are listed in the variable SOURCES.
+function(gorvex_protocol_code side dir sources)
+  set(files)
+  foreach(protocol stable/xdg-shell/xdg-shell.xml
+                   unstable/xdg-decoration/xdg-decoration-unstable-v1.xml
+                   stable/viewporter/viewporter.xml
+                   staging/fractional-scale/fractional-scale-v1.xml)
+    get_filename_component(name ${protocol} NAME_WE)
+    set(xml ${WAYLAND_PROTOCOLS_DIR}/${protocol})
+    add_custom_command(
+      OUTPUT ${dir}/${name}-${side}-protocol.h ${dir}/${name}.c
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+      COMMAND ${WAYLAND_SCANNER} ${side}-header ${xml} ${dir}/${name}-${side}-protocol.h
+      COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${dir}/${name}.c
+      DEPENDS ${xml}
+      COMMENT "Generating the ${name} protocol code (${side})")
+    list(APPEND files ${dir}/${name}.c ${dir}/${name}-${side}-protocol.h)
+  endforeach()
+  set(${sources} ${files} PARENT_SCOPE)
+endfunction()
+
 set(gorvex_protocol_dir ${CMAKE_BINARY_DIR}/wayland-protocols)
-set(gorvex_protocol_sources)
-foreach(protocol stable/xdg-shell/xdg-shell.xml
-                 unstable/xdg-decoration/xdg-decoration-unstable-v1.xml
-                 stable/viewporter/viewporter.xml
-                 staging/fractional-scale/fractional-scale-v1.xml)
-  get_filename_component(name ${protocol} NAME_WE)
-  set(xml ${WAYLAND_PROTOCOLS_DIR}/${protocol})
-  add_custom_command(
-    OUTPUT ${gorvex_protocol_dir}/${name}-client-protocol.h ${gorvex_protocol_dir}/${name}.c
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${gorvex_protocol_dir}
-    COMMAND ${WAYLAND_SCANNER} client-header ${xml} ${gorvex_protocol_dir}/${name}-client-protocol.h
-    COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${gorvex_protocol_dir}/${name}.c
-    DEPENDS ${xml}
-    COMMENT "Generating the ${name} protocol code")
-  list(APPEND gorvex_protocol_sources ${gorvex_protocol_dir}/${name}.c
-       ${gorvex_protocol_dir}/${name}-client-protocol.h)
-endforeach()
+gorvex_protocol_code(client ${gorvex_protocol_dir} gorvex_protocol_sources)
 
 # The protocols' code, for the driver and the benchmark's Wayland floor.
 add_library(gorvex_wayland_protocols STATIC ${gorvex_protocol_sources})
