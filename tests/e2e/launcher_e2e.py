@@ -187,15 +187,11 @@ def case_drag_out(s):
     s.launcher.polled_if("the pointer dragged off", lambda x, y, held: held != 0
                          and (x, y) != NOWHERE)
     s.launcher.move(*BUTTON[2])
-    try:
-        s.launcher.polled("the held press back on button 2", 1, at=BUTTON[2], timeout=10)
-    except Failure as e:
-        # Seen once in a full parallel run on Weston at scale 2, not reproduced since: the
-        # poll log shows what the loop saw; the pointer is moved once more to go on.
-        print("drag_out: %s; moving back again" % e, flush=True)
-        s.launcher.move(BUTTON[2][0] + 1, BUTTON[2][1])
-        s.launcher.move(*BUTTON[2])
-        s.launcher.polled("the held press back on button 2", 1, at=BUTTON[2])
+    # Weston in an X server may hold its pointer at the output's edge and then move it back by
+    # the X pointer's motion, landing it left of where xdotool put it: anywhere on button 2
+    # (x 170-470, y 195-225) will do.
+    s.launcher.polled_if("the held press back on button 2", lambda x, y, held: held == 1
+                         and 170 <= x <= 470 and 195 <= y <= 225)
     s.server.xdotool("mouseup", 1)
     s.launcher.idle_after("the release on button 2")
     s.launcher.click(*BUTTON[2])
