@@ -24,47 +24,48 @@ bool find(void* library, const char* name, Call& call) {
 Decor decor_calls{};
 Cursors cursor_calls{};
 
-bool load_decor() {
-  void* library = dlopen(GORVEX_LIBDECOR_FILE, RTLD_NOW | RTLD_LOCAL);
+// Opens `file` and fills `calls` through `find_all`: all of them, or none and the library
+// closed again.
+template <typename Calls, typename FindAll>
+bool load(const char* file, Calls& calls, FindAll find_all) {
+  void* library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) return false;
-  Decor& d = decor_calls;
-  const bool all =
-      find(library, "libdecor_new", d.make) && find(library, "libdecor_unref", d.unref) &&
-      find(library, "libdecor_dispatch", d.dispatch) &&
-      find(library, "libdecor_decorate", d.decorate) &&
-      find(library, "libdecor_frame_unref", d.frame_unref) &&
-      find(library, "libdecor_frame_set_title", d.frame_set_title) &&
-      find(library, "libdecor_frame_set_app_id", d.frame_set_app_id) &&
-      find(library, "libdecor_frame_set_min_content_size", d.frame_set_min_content_size) &&
-      find(library, "libdecor_frame_map", d.frame_map) &&
-      find(library, "libdecor_frame_commit", d.frame_commit) &&
-      find(library, "libdecor_frame_set_fullscreen", d.frame_set_fullscreen) &&
-      find(library, "libdecor_frame_unset_fullscreen", d.frame_unset_fullscreen) &&
-      find(library, "libdecor_frame_unset_maximized", d.frame_unset_maximized) &&
-      find(library, "libdecor_configuration_get_window_state", d.configuration_get_window_state) &&
-      find(library, "libdecor_configuration_get_content_size", d.configuration_get_content_size) &&
-      find(library, "libdecor_state_new", d.state_new) &&
-      find(library, "libdecor_state_free", d.state_free);
-  if (!all) {
-    d = Decor{};
-    dlclose(library);
-  }
-  return all;
+  if (find_all(library, calls)) return true;
+  calls = Calls{};
+  dlclose(library);
+  return false;
+}
+
+bool load_decor() {
+  return load(GORVEX_LIBDECOR_FILE, decor_calls, [](void* library, Decor& d) {
+    return find(library, "libdecor_new", d.make) && find(library, "libdecor_unref", d.unref) &&
+           find(library, "libdecor_dispatch", d.dispatch) &&
+           find(library, "libdecor_decorate", d.decorate) &&
+           find(library, "libdecor_frame_unref", d.frame_unref) &&
+           find(library, "libdecor_frame_set_title", d.frame_set_title) &&
+           find(library, "libdecor_frame_set_app_id", d.frame_set_app_id) &&
+           find(library, "libdecor_frame_set_min_content_size", d.frame_set_min_content_size) &&
+           find(library, "libdecor_frame_map", d.frame_map) &&
+           find(library, "libdecor_frame_commit", d.frame_commit) &&
+           find(library, "libdecor_frame_set_fullscreen", d.frame_set_fullscreen) &&
+           find(library, "libdecor_frame_unset_fullscreen", d.frame_unset_fullscreen) &&
+           find(library, "libdecor_frame_unset_maximized", d.frame_unset_maximized) &&
+           find(library, "libdecor_configuration_get_window_state",
+                d.configuration_get_window_state) &&
+           find(library, "libdecor_configuration_get_content_size",
+                d.configuration_get_content_size) &&
+           find(library, "libdecor_state_new", d.state_new) &&
+           find(library, "libdecor_state_free", d.state_free);
+  });
 }
 
 bool load_cursors() {
-  void* library = dlopen("libwayland-cursor.so.0", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return false;
-  Cursors& c = cursor_calls;
-  const bool all = find(library, "wl_cursor_theme_load", c.theme_load) &&
-                   find(library, "wl_cursor_theme_destroy", c.theme_destroy) &&
-                   find(library, "wl_cursor_theme_get_cursor", c.theme_get_cursor) &&
-                   find(library, "wl_cursor_image_get_buffer", c.image_get_buffer);
-  if (!all) {
-    c = Cursors{};
-    dlclose(library);
-  }
-  return all;
+  return load("libwayland-cursor.so.0", cursor_calls, [](void* library, Cursors& c) {
+    return find(library, "wl_cursor_theme_load", c.theme_load) &&
+           find(library, "wl_cursor_theme_destroy", c.theme_destroy) &&
+           find(library, "wl_cursor_theme_get_cursor", c.theme_get_cursor) &&
+           find(library, "wl_cursor_image_get_buffer", c.image_get_buffer);
+  });
 }
 
 }  // namespace
