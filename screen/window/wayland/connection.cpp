@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "fractional-scale-v1-client-protocol.h"
+#include "screen/window/deadline.h"
 #include "screen/window/wayland/state.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
@@ -252,8 +253,7 @@ bool pump(int milliseconds) {
     return false;
   }
   // A dropped list still coming is waited for until its deadline, no longer.
-  const int drop_left = drop_time_left();
-  if (drop_left >= 0 && (milliseconds < 0 || drop_left < milliseconds)) milliseconds = drop_left;
+  milliseconds = window::sooner(milliseconds, drop_time_left());
   pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0},
                    {state.wake_fd, POLLIN, 0},
                    {state.drop_fd, POLLIN, 0}};

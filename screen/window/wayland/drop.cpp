@@ -4,12 +4,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string_view>
 
+#include "screen/window/deadline.h"
 #include "screen/window/uri_list.h"
 #include "screen/window/wayland/state.h"
 
@@ -163,10 +163,7 @@ void read_drop() {
 }
 
 int drop_time_left() {
-  if (state.drop_fd < 0) return -1;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(state.drop_deadline -
-                                                                 std::chrono::steady_clock::now());
-  return int(std::clamp<long long>(left.count(), 0, 60 * 1000));
+  return state.drop_fd < 0 ? -1 : window::milliseconds_until(state.drop_deadline);
 }
 
 void give_up_drop() {

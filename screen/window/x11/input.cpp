@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "screen/window/deadline.h"
 #include "screen/window/x11/x11.h"
 
 namespace screen::x11_window {
@@ -248,8 +249,7 @@ void wait_for_event(int milliseconds) {
   // Events already read from the connection wait in Xlib's queue, where poll cannot see them.
   if (XPending(d.display) > 0 || !d.events.empty()) return;
   // A drop waiting for its files is given up in time.
-  const int drag_ms = drag_wait_ms();
-  if (drag_ms >= 0 && (milliseconds < 0 || drag_ms < milliseconds)) milliseconds = drag_ms;
+  milliseconds = window::sooner(milliseconds, drag_wait_ms());
   const int wake_fd = wake_descriptor;
   pollfd fds[2] = {{ConnectionNumber(d.display), POLLIN, 0}, {wake_fd, POLLIN, 0}};
   if (poll(fds, 2, milliseconds < 0 ? -1 : milliseconds) > 0 && (fds[1].revents & POLLIN) != 0) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "screen/window/deadline.h"
 #include "screen/window/uri_list.h"
 #include "screen/window/x11/x11.h"
 
@@ -139,10 +140,7 @@ void answer_drag() {
 
 int drag_wait_ms() {
   const Driver& d = driver();
-  if (!d.drag.dropped) return -1;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(d.drag.given_up_at -
-                                                                 std::chrono::steady_clock::now());
-  return int(std::max<long long>(left.count(), 0));
+  return d.drag.dropped ? window::milliseconds_until(d.drag.given_up_at) : -1;
 }
 
 }  // namespace screen::x11_window
