@@ -294,7 +294,7 @@ int extra_button(WPARAM wp) {
 void window_state() {
   const bool minimised = IsIconic(win.handle) != 0;
   const bool active = !minimised && GetForegroundWindow() == win.handle;
-  if ((!active || minimised) && GetCapture() == win.handle) ReleaseCapture();
+  if (!active && GetCapture() == win.handle) ReleaseCapture();
   if (active != win.active) {
     win.active = active;
     Event e{EventKind::focus};
