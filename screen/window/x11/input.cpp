@@ -210,6 +210,22 @@ void end_pass() {
       d.size = {now.width, now.height};
     }
   }
+  // Where the pointer is, when a flood crowded out its crossings: in the window or not.
+  if (d.pointer_lost && XEventsQueued(d.display, QueuedAlready) == 0) {
+    d.pointer_lost = false;
+    Window root = None, child = None;
+    int root_x = 0, root_y = 0, x = 0, y = 0;
+    unsigned buttons = 0;
+    const bool here =
+        XQueryPointer(d.display, d.window, &root, &child, &root_x, &root_y, &x, &y, &buttons) != 0;
+    if (here && x >= 0 && y >= 0 && x < d.size.x && y < d.size.y) {
+      const scale::Point p = page_point(x, y);
+      d.last_pointer = p;
+      d.events.push_back({.kind = EventKind::enter, .x = p.x, .y = p.y});
+    } else {
+      d.events.push_back({.kind = EventKind::leave});
+    }
+  }
   if (d.resized) {
     d.resized = false;
     d.exposed = {};

@@ -50,6 +50,11 @@ Bool admit(Display* display, XEvent* out, xEvent* wire) {
     case UnmapNotify:
       d.geometry_lost = true;
       break;
+    case EnterNotify:
+    case LeaveNotify:
+    case MotionNotify:
+      d.pointer_lost = true;
+      break;
     default:
       break;
   }

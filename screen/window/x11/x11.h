@@ -76,6 +76,7 @@ struct Driver {
   Area exposed;                // to paint again at the end of this pass
   bool state_changed = false;  // _NET_WM_STATE or WM_STATE changed this pass
   bool geometry_lost = false;  // a flood crowded out a configure, map or unmap
+  bool pointer_lost = false;   // a flood crowded out a crossing or a motion
   // The page last presented, painted anew when the window changes size. The core's pages live
   // until the window closes and change only under the screen lock, which every call that
   // paints holds; a copy would cost as much memory again.
