@@ -69,8 +69,25 @@ std::string choose_wad(void*, bool* no_dialog) {
   return output;
 }
 
+// The desktop's own box where it has one, else zenity or kdialog (over the window where it is
+// an X one), else the caption and text on stderr.
 void show_message_box(std::string_view text, std::string_view caption) {
-  screen::show_message_box(text, caption);
+  const std::string utf8_text = cp1251::to_utf8(text);
+  const std::string utf8_caption = cp1251::to_utf8(caption);
+  if (screen::show_desktop_box(utf8_text, utf8_caption)) return;
+  std::vector<std::string> zenity = {"zenity", "--info", "--no-markup", "--title=" + utf8_caption,
+                                     "--text=" + utf8_text};
+  std::vector<std::string> kdialog = {"kdialog", "--title", utf8_caption, "--msgbox", utf8_text};
+  if (const std::uint64_t id = screen::window_system_id()) {
+    zenity.insert(zenity.begin() + 1, {"--modal", "--attach=" + std::to_string(id)});
+    kdialog.insert(kdialog.begin() + 1, {"--attach", std::to_string(id)});
+  }
+  std::string output;
+  int status = -1;
+  if (screen::run_for_output(zenity, output, status) ||
+      screen::run_for_output(kdialog, output, status))
+    return;
+  std::fprintf(stderr, "%s: %s\n", utf8_caption.c_str(), utf8_text.c_str());
 }
 
 void report_no_window(std::string_view reason) {

@@ -8,13 +8,14 @@
 
 #include <commdlg.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/dialogs.h"
 #include "app/texts.h"
+#include "screen/screen.h"
 #include "screen/unicode_win32.h"
-#include "screen/window/win32/window_win32.h"
 
 namespace app {
 
@@ -27,7 +28,8 @@ std::wstring from_1251(std::string_view text) {
 }
 
 HWND owner_or_launcher(void* owner) {
-  return static_cast<HWND>(owner != nullptr ? owner : screen::driver::native_window());
+  if (owner != nullptr) return static_cast<HWND>(owner);
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(screen::window_system_id()));
 }
 
 // Name and pattern pairs, each string ended by a zero, the list by one more.

@@ -41,9 +41,8 @@ if(NOT X11_Xext_FOUND OR NOT GORVEX_XSS_LIBRARY)
 endif()
 add_library(gorvex_x11 OBJECT
   screen/window/x11/window.cpp screen/window/x11/present.cpp screen/window/x11/input.cpp
-  screen/window/x11/xdnd.cpp screen/window/x11/box.cpp screen/window/x11/desktop.cpp
-  screen/window/x11/intake.cpp
-  screen/window/linux/choice_linux.cpp
+  screen/window/x11/xdnd.cpp screen/window/x11/box.cpp screen/window/x11/intake.cpp
+  screen/window/linux/bootstrap_linux.cpp screen/window/linux/wake_linux.cpp
   app/dialogs_linux.cpp ${GORVEX_ICON_DIR}/window_icon.cpp)
 target_link_libraries(gorvex_x11 PUBLIC gorvex_core X11::X11 X11::Xext ${GORVEX_XSS_LIBRARY})
 target_compile_options(gorvex_x11 PRIVATE ${GORVEX_WARNINGS})

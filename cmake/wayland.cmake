@@ -45,14 +45,14 @@ target_link_libraries(gorvex_wayland_protocols PUBLIC PkgConfig::WAYLAND_CLIENT)
 add_library(gorvex_wayland OBJECT
   screen/window/wayland/connection.cpp screen/window/wayland/window.cpp
   screen/window/wayland/present.cpp screen/window/wayland/input.cpp
-  screen/window/wayland/drop.cpp screen/window/wayland/desktop.cpp
+  screen/window/wayland/drop.cpp
   screen/window/wayland/loaded.cpp)
 target_link_libraries(gorvex_wayland PUBLIC gorvex_core gorvex_wayland_protocols)
 target_include_directories(gorvex_wayland PRIVATE ${WAYLAND_LOADED_INCLUDE_DIRS})
 # Where libdecor looks for the plugins that draw title bars.
 target_compile_definitions(gorvex_wayland PRIVATE
   GORVEX_LIBDECOR_PLUGINS="/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/libdecor/plugins-1")
-foreach(source connection window present input drop desktop loaded)
+foreach(source connection window present input drop loaded)
   set_source_files_properties(screen/window/wayland/${source}.cpp PROPERTIES
                               COMPILE_OPTIONS "${GORVEX_WARNINGS}")
 endforeach()

@@ -3,11 +3,15 @@
 // script the pointer; events pushed here are handled at the next presentation pass.
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "screen/screen.h"
+#include "screen/window/driver.h"
 
 namespace screen::headless {
 
@@ -41,6 +45,19 @@ struct Window {
   bool waiting = false;     // the service thread sleeps now
   bool full_screen = false;
 };
+// The driver's record: the window as presented, and the desktop's side of it.
+struct Desktop {
+  std::mutex guard;                 // everything below
+  std::condition_variable arrived;  // an event was pushed, a stall began, or wake() called
+  Window window;
+  std::vector<driver::Event> queue;  // for the next pass, as a desktop reports them
+  bool over = false;                 // the scripted pointer is over the window
+  bool woken = false;
+  int batches = 0;  // EventBatch objects alive: the queue waits
+  std::chrono::steady_clock::time_point stalled_until{};  // no sleep ends before this
+};
+inline Desktop desktop_record;
+
 // A copy of the window's state.
 Window window();
 

@@ -64,8 +64,8 @@ void sleep_for(int ms) {
 bool key_queued_since_last_check() {
   detail::Screen& s = state();
   std::lock_guard g(s.lock);
-  const bool queued = s.key_serial != s.key_serial_seen;
-  s.key_serial_seen = s.key_serial;
+  const bool queued = s.keys_queued != s.keys_seen;
+  s.keys_seen = s.keys_queued;
   return queued;
 }
 
@@ -113,15 +113,6 @@ void set_activation(Screen& s) {
   p.buttons = 0;
   p.pressed_since_poll = 0;
   changed(s);
-}
-
-void queue_close_key(Screen& s) {
-  if (s.key_count == int(s.keys.size())) {
-    std::copy(s.keys.begin() + 1, s.keys.end(), s.keys.begin());
-    --s.key_count;
-  }
-  s.keys[std::size_t(s.key_count++)] = key_window_close;
-  ++s.key_serial;
 }
 
 void apply(Screen& s, const driver::Event& e) {
@@ -177,7 +168,7 @@ void apply(Screen& s, const driver::Event& e) {
       set_activation(s);
       break;
     case EventKind::close_request:
-      queue_close_key(s);
+      ++s.keys_queued;
       break;
     case EventKind::drop:
       // One file installs as if chosen; several at once are not a choice.
@@ -194,7 +185,7 @@ void apply(Screen& s, const driver::Event& e) {
       [[fallthrough]];
     case EventKind::full_screen_key:
       // Both switch between the window and full screen; a refusal leaves the display as it is.
-      driver::set_full_screen(!driver::full_screen());
+      s.driver->set_full_screen(!s.driver->full_screen());
       break;
     case EventKind::lost:
       driver::connection_lost();
@@ -207,7 +198,7 @@ void apply(Screen& s, const driver::Event& e) {
 
 void apply_window_events(Screen& s) {
   s.events.clear();
-  driver::take_events(s.events);
+  if (s.driver != nullptr) s.driver->take_events(s.events);
   for (const driver::Event& e : s.events) apply(s, e);
   s.events.clear();
 }

@@ -26,7 +26,4 @@ void sleep_ms(int milliseconds);
 // system's bytes). A drop of several files is never reported.
 bool take_dropped_file(std::string& path);
 
-// The key code that a close request queues.
-constexpr int key_window_close = 0x100;
-
 }  // namespace screen

@@ -15,7 +15,7 @@ namespace detail {
 void drawing_arrived(Screen& s) {
   if (!s.service_idle) return;
   s.service_idle = false;
-  driver::wake();
+  s.driver->wake();
 }
 }  // namespace detail
 
@@ -73,7 +73,7 @@ void service_loop() {
   using namespace std::chrono;
   constexpr milliseconds tick(10);
   Screen& s = state();
-  const bool waits = driver::can_wait();
+  const bool waits = s.driver->can_wait();
   const auto start = steady_clock::now();
   const auto next_tick = [&] { return start + ((steady_clock::now() - start) / tick + 1) * tick; };
   std::unique_lock g(s.lock);
@@ -82,7 +82,7 @@ void service_loop() {
     if (waits && !pass_pending(s)) {
       s.service_idle = true;
       g.unlock();
-      driver::wait_for_event(detail::longest_wait_ms);
+      s.driver->wait_for_event(detail::longest_wait_ms);
       g.lock();
       event = s.service_idle;  // else drawing_arrived cleared it
       s.service_idle = false;
@@ -97,19 +97,26 @@ void service_loop() {
   }
 }
 
+// Opens the window with the first driver that gives one (lock not held); the reasons of all
+// when none does.
+bool open_window(int width, int height, const std::string& title) {
+  Screen& s = state();
+  std::string error;
+  const driver::Driver* opened = driver::open_first(width, height, title, error);
+  std::lock_guard g(s.lock);
+  s.driver = opened;
+  s.window_error = error;
+  return opened != nullptr;
+}
+
 // Opens the window on the service thread, reports the outcome, then presents until stopped.
 void service_main(std::promise<bool>* opened, std::string title) {
   Screen& s = state();
-  std::string error;
-  const bool ok = driver::open(s.width, s.height, title, error);
-  {
-    std::lock_guard g(s.lock);
-    s.window_error = error;
-  }
+  const bool ok = open_window(s.width, s.height, title);
   opened->set_value(ok);
   if (!ok) return;
   service_loop();
-  driver::close();
+  s.driver->close();
 }
 
 }  // namespace
@@ -136,14 +143,13 @@ int set_screen_mode(int width, int height, int depth, int page_count) {
     s.pointer.active = true;
     s.window = {};
     s.last_x = s.last_y = 0;
-    s.key_count = 0;
     s.window_error.clear();
     s.title_changed = false;
     if (s.title.empty()) s.title = default_title();
     title = s.title;
   }
   bool ok = false;
-  if (driver::wants_service_thread()) {
+  if (driver::bootstrap.front()->wants_service_thread()) {
     std::promise<bool> opened;
     std::future<bool> result = opened.get_future();
     s.stop = false;
@@ -151,10 +157,7 @@ int set_screen_mode(int width, int height, int depth, int page_count) {
     ok = result.get();
     if (!ok) s.service.join();
   } else {
-    std::string error;
-    ok = driver::open(width, height, title, error);
-    std::lock_guard g(s.lock);
-    s.window_error = error;
+    ok = open_window(width, height, title);
   }
   std::lock_guard g(s.lock);
   if (!ok) {
@@ -178,9 +181,10 @@ void close_screen() {
     s.pass_due.notify_one();
     s.service.join();
   } else if (s.open) {
-    driver::close();
+    s.driver->close();
   }
   std::lock_guard g(s.lock);
+  s.driver = nullptr;
   s.open = false;
   s.pages.clear();
   s.row_changed.clear();
@@ -219,13 +223,14 @@ void set_palette_entry(int index, int red, int green, int blue) {
 void presentation_pass() {
   Screen& s = state();
   std::lock_guard g(s.lock);
+  if (s.driver == nullptr) return;
   if (s.title_changed) {
-    driver::set_title(s.title);
+    s.driver->set_title(s.title);
     s.title_changed = false;
   }
   if (s.pages.empty()) return;
   if (s.palette_changed) {
-    driver::set_palette(s.palette);
+    s.driver->set_palette(s.palette);
     s.palette_changed = false;
   }
   const auto first = std::find(s.row_changed.begin(), s.row_changed.end(), 1);
@@ -233,7 +238,7 @@ void presentation_pass() {
     const auto last = std::find(s.row_changed.rbegin(), s.row_changed.rend(), 1);
     const int y1 = int(first - s.row_changed.begin());
     const int y2 = int(s.row_changed.rend() - last) - 1;
-    driver::present(detail::row(s, s.visible, 0), s.width, y1, y2);
+    s.driver->present(detail::row(s, s.visible, 0), s.width, y1, y2);
     std::fill(s.row_changed.begin() + y1, s.row_changed.begin() + y2 + 1, std::uint8_t{0});
     if (!s.presentation_report.empty()) stamp_presentation(s);
     s.presented.notify_all();
@@ -308,6 +313,21 @@ std::uint8_t pixel(int page, int x, int y) {
 std::array<Rgb, 256> palette() {
   std::lock_guard g(state().lock);
   return state().palette;
+}
+
+std::uint64_t window_system_id() {
+  Screen& s = state();
+  std::lock_guard g(s.lock);
+  return s.driver != nullptr ? s.driver->window_id() : 0;
+}
+
+bool show_desktop_box(const std::string& text, const std::string& caption) {
+  const driver::Driver* driver = nullptr;
+  {
+    std::lock_guard g(state().lock);
+    driver = state().driver;
+  }
+  return driver != nullptr && driver->show_box != nullptr && driver->show_box(text, caption);
 }
 
 std::string last_window_error() {

@@ -8,12 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace screen {
+#include "screen/rgb.h"
 
-struct Rgb {
-  std::uint8_t red, green, blue;
-  bool operator==(const Rgb&) const = default;
-};
+namespace screen {
 
 // Opens the screen (closing one that is open): pages cleared to colour 0, work and visible
 // page 0, default palette, window opened and the service thread started. 1 on bad arguments
@@ -68,9 +65,9 @@ void report_next_presentation(std::string path);
 // dialogs of other programs to stay above it.
 std::uint64_t window_system_id();
 
-// A modal information box with one OK button over the window, texts in CP1251; returns when
-// it is closed. Where no box can be shown, its caption and text go to stderr.
-void show_message_box(std::string_view text, std::string_view caption);
+// The desktop's own modal box with one OK button over the window (UTF-8 texts); returns when
+// it is closed. False where the desktop has none or could not show it.
+bool show_desktop_box(const std::string& text, const std::string& caption);
 
 // --- Read-only views, for tools and tests ---
 bool is_open();

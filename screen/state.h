@@ -43,7 +43,8 @@ struct PointerState {
 constexpr int present_wait_limit_ms = 500;
 
 struct Screen {
-  std::mutex lock;  // guards everything below but the thread handles
+  std::mutex lock;                         // guards everything below but the thread handles
+  const driver::Driver* driver = nullptr;  // the one that opened the window
   bool open = false;
   int width = 0;
   int height = 0;
@@ -62,10 +63,10 @@ struct Screen {
   WindowState window;
   int last_x = 0, last_y = 0;         // page pixel of the latest pointer event
   std::vector<driver::Event> events;  // the window's events of the pass under way
-  std::array<int, 16> keys{};         // the keyboard queue; full drops the oldest
-  int key_count = 0;
-  unsigned key_serial = 0;       // counts every key ever queued
-  unsigned key_serial_seen = 0;  // as the last wait looked at it
+  // Nothing reads keys, but a close request counts as one queued: it cuts a long sleep_ms
+  // short.
+  unsigned keys_queued = 0;  // counts every key ever queued
+  unsigned keys_seen = 0;    // as the last wait looked at it
 
   bool pass_wanted = false;           // a pass is asked for before the next tick
   std::condition_variable pass_due;   // wakes the service thread for it

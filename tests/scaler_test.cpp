@@ -26,15 +26,17 @@ struct Picture {
     for (int i = 0; i < 256; ++i)
       palette[std::size_t(i)] = {std::uint8_t(i * 16), 0, std::uint8_t(255 - i)};
     scaler.set_palette(palette);
+    scaler.start(page);
+    scaler.keep(pixels.data(), page.x, 0, page.y - 1);
   }
   static std::uint32_t colour(int x, int y) {
     const int i = x % 4 + 4 * (y % 4);
     return std::uint32_t(i * 16) << 16 | std::uint32_t(255 - i);
   }
   std::vector<std::uint32_t> paint(Point buffer, const Placement& at) {
-    scaler.place(page, buffer, at);
+    scaler.place(buffer, at);
     std::vector<std::uint32_t> out(std::size_t(buffer.x * buffer.y), 0xDEAD);
-    scaler.paint_all(pixels.data(), page.x, out.data(), buffer.x * 4);
+    scaler.paint_all(out.data(), buffer.x * 4);
     return out;
   }
 };
@@ -103,10 +105,10 @@ TEST(Scaler, FullScreenKeepsThePageShapeCentredOnBlack) {
 TEST(Scaler, ABandPaintsTheBufferRowsItTouchesAndNoOthers) {
   Picture p;
   const Placement at = screen::window::windowed(p.page, 1.5);
-  p.scaler.place(p.page, {12, 9}, at);
+  p.scaler.place({12, 9}, at);
   std::vector<std::uint32_t> out(12 * 9, 0xDEAD);
   // Page row 1 covers buffer rows 1.5 to 3: row 1 (shared with page row 0) and row 2.
-  EXPECT_EQ(p.scaler.paint(p.pixels.data(), 8, 1, 1, out.data(), 48), (Point{1, 2}));
+  EXPECT_EQ(p.scaler.paint(1, 1, out.data(), 48), (Point{1, 2}));
   EXPECT_EQ(out[0], 0xDEADu);
   EXPECT_NE(out[12], 0xDEADu);
   EXPECT_EQ(out[3 * 12], 0xDEADu);

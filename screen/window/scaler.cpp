@@ -70,8 +70,24 @@ double fitting_scale(double scale, scale::Point work, scale::Point page, scale::
   return std::max(scale, 1.0);
 }
 
-void Scaler::place(scale::Point page, scale::Point buffer, const Placement& at) {
+void Scaler::start(scale::Point page) {
   page_ = page;
+  picture_.assign(std::size_t(std::max(page.x, 0)) * std::size_t(std::max(page.y, 0)), 0);
+  place({}, {});
+}
+
+scale::Point Scaler::keep(const std::uint8_t* page, int width, int first, int last) {
+  first = std::max(first, 0);
+  last = std::min(last, page_.y - 1);
+  if (width != page_.x || last < first) return {0, -1};
+  const std::size_t from = std::size_t(first) * std::size_t(width);
+  const std::size_t to = std::size_t(last + 1) * std::size_t(width);
+  std::copy(page + from, page + to, picture_.begin() + std::ptrdiff_t(from));
+  return {first, last};
+}
+
+void Scaler::place(scale::Point buffer, const Placement& at) {
+  const scale::Point page = page_;
   buffer_ = buffer;
   at_ = at;
   const int u = std::max(1, int(std::lround(at.scale * units)));
@@ -109,8 +125,9 @@ void Scaler::widen(const std::uint8_t* row, std::uint32_t* out) const {
   }
 }
 
-scale::Point Scaler::paint(const std::uint8_t* page, int page_stride, int first, int last,
-                           std::uint32_t* buffer, int stride) const {
+scale::Point Scaler::paint(int first, int last, std::uint32_t* buffer, int stride) const {
+  const std::uint8_t* page = picture_.data();
+  const std::size_t page_stride = std::size_t(page_.x);
   first = std::max(first, 0);
   last = std::min(last, page_.y - 1);
   // Buffer rows touched by the band: those starting in it, and one straddling into it.
@@ -132,7 +149,7 @@ scale::Point Scaler::paint(const std::uint8_t* page, int page_stride, int first,
         std::swap(upper, lower);
         std::swap(upper_row, lower_row);
       } else {
-        widen(page + std::size_t(row.from) * std::size_t(page_stride), upper.data());
+        widen(page + std::size_t(row.from) * page_stride, upper.data());
         upper_row = row.from;
       }
     }
@@ -146,21 +163,20 @@ scale::Point Scaler::paint(const std::uint8_t* page, int page_stride, int first,
     }
     if (row.from + 1 != lower_row) {
       lower_row = row.from + 1;
-      widen(page + std::size_t(lower_row) * std::size_t(page_stride), lower.data());
+      widen(page + std::size_t(lower_row) * page_stride, lower.data());
     }
     for (std::size_t x = 0; x < upper.size(); ++x) out[x] = mix(upper[x], lower[x], row.weight);
   }
   return {first_row_ + int(r_from), first_row_ + int(r) - 1};
 }
 
-void Scaler::paint_all(const std::uint8_t* page, int page_stride, std::uint32_t* buffer,
-                       int stride) const {
+void Scaler::paint_all(std::uint32_t* buffer, int stride) const {
   for (int y = 0; y < buffer_.y; ++y) {
     auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(buffer) +
                                                  std::size_t(y) * std::size_t(stride));
     std::fill(row, row + buffer_.x, 0u);
   }
-  paint(page, page_stride, 0, page_.y - 1, buffer, stride);
+  paint(0, page_.y - 1, buffer, stride);
 }
 
 }  // namespace screen::window

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "screen/screen.h"
+#include "screen/rgb.h"
 
 namespace screen::scale {
 
@@ -53,23 +53,32 @@ int percent_of_dpi(int dpi);
 // work area; never below 1.
 double fitting_scale(double scale, scale::Point work, scale::Point page, scale::Point frame = {});
 
+// Every driver paints from the page as it last presented it, kept here: its own copy, so that
+// no repaint (an exposure, a new size) reads the core's page outside the screen lock.
 class Scaler {
  public:
-  // Prepares for a page of `page` pixels placed `at` in a buffer of `buffer` pixels.
-  void place(scale::Point page, scale::Point buffer, const Placement& at);
+  // Starts over for a page of `page` pixels: the kept picture all colour 0, nothing placed.
+  void start(scale::Point page);
+
+  // Keeps rows first..last (both included, cut to the page) of a page `width` bytes a row as
+  // the picture painted from now on. Returns the rows kept as {first, last}, or {0, -1} (also
+  // for a page of another width).
+  scale::Point keep(const std::uint8_t* page, int width, int first, int last);
+
+  // Places the page `at` in a buffer of `buffer` pixels.
+  void place(scale::Point buffer, const Placement& at);
   const Placement& placement() const { return at_; }
 
   // Takes the palette for the pixels made from now on.
   void set_palette(const std::array<Rgb, 256>& palette);
 
-  // Writes the buffer rows that page rows first..last (both included) touch, clipped to the
-  // buffer; `stride` in bytes. Returns the buffer rows written as {first, last}, or {0, -1}.
-  scale::Point paint(const std::uint8_t* page, int page_stride, int first, int last,
-                     std::uint32_t* buffer, int stride) const;
+  // Writes the buffer rows that kept page rows first..last (both included) touch, clipped to
+  // the buffer; `stride` in bytes. Returns the buffer rows written as {first, last}, or
+  // {0, -1}.
+  scale::Point paint(int first, int last, std::uint32_t* buffer, int stride) const;
 
-  // Fills the whole buffer black, then paints the whole page.
-  void paint_all(const std::uint8_t* page, int page_stride, std::uint32_t* buffer,
-                 int stride) const;
+  // Fills the whole buffer black, then paints the whole kept page.
+  void paint_all(std::uint32_t* buffer, int stride) const;
 
  private:
   // One buffer column or row: the page pixel it starts in, and how much of it (of 256) that
@@ -82,6 +91,7 @@ class Scaler {
   void widen(const std::uint8_t* row, std::uint32_t* out) const;
 
   scale::Point page_{};
+  std::vector<std::uint8_t> picture_;  // the kept page, page_.x bytes a row
   scale::Point buffer_{};
   Placement at_{};
   std::vector<Span> columns_;  // buffer columns at.x .. at.x + at.width - 1, clipped

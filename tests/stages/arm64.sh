@@ -15,7 +15,7 @@ cd "$root"
 need_architecture arm64
 need_packages "${packages_arm64[@]}"
 
-# The whole build, as the README gives it for the package.
+# The whole build, as docs/packaging.md gives it for the package.
 cmake --preset linux-arm64 -DGORVEX_WERROR=ON >/dev/null
 cmake --build --preset linux-arm64
 bash tests/demo/package_test.sh linux-aarch64 "$build/CPackConfig.cmake" "$build/package-test"

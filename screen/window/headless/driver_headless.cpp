@@ -1,3 +1,6 @@
+// The headless driver: scripted events in the table's own kinds, and the presented window
+// kept in memory for tests and tools to read.
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -8,118 +11,113 @@
 
 namespace screen::headless {
 
+using driver::Event;
+using driver::EventKind;
+
 namespace {
 
-enum class Kind {
-  move,
-  press,
-  release,
-  wheel,
-  activation,
-  minimised,
-  close,
-  drop,
-  full_screen_key,
-  maximise
-};
-struct Event {
-  Kind kind;
-  int a = 0;
-  int b = 0;
-  std::vector<std::string> paths = {};
-};
-
-std::mutex guard;  // the window record and the event queue
-Window win;
-std::vector<Event> queue;
-bool over = false;                // the scripted pointer is over the window
-std::condition_variable arrived;  // an event was pushed or wake() called
-bool woken = false;
-int batches = 0;  // EventBatch objects alive: the queue waits
-// A stalled desktop: no sleep of the service thread ends before this.
-std::chrono::steady_clock::time_point stalled_until;
+Desktop& desk() {
+  return desktop_record;
+}
 
 // Events for the next pass: none while a batch is being pushed (lock held).
 bool events_ready() {
-  return batches == 0 && !queue.empty();
+  return desk().batches == 0 && !desk().queue.empty();
 }
 
 void push(Event e) {
   {
-    std::lock_guard g(guard);
-    queue.push_back(e);
+    std::lock_guard g(desk().guard);
+    desk().queue.push_back(std::move(e));
   }
-  arrived.notify_all();
+  desk().arrived.notify_all();
+}
+
+void push_flag(EventKind kind, bool on) {
+  Event e{kind};
+  e.on = on;
+  push(std::move(e));
 }
 
 }  // namespace
 
 Window window() {
-  std::lock_guard g(guard);
-  return win;
+  std::lock_guard g(desk().guard);
+  return desk().window;
 }
 
+// A scripted move turns into what a desktop reports: an enter when the pointer comes over
+// the window, the motion, and a leave when it goes off it.
 void push_move(int x, int y) {
-  push({Kind::move, x, y});
+  {
+    std::lock_guard g(desk().guard);
+    Desktop& d = desk();
+    const bool now_over = x >= 0 && y >= 0 && x < d.window.width && y < d.window.height;
+    d.queue.push_back({now_over && !d.over ? EventKind::enter : EventKind::motion, x, y});
+    if (!now_over && d.over) d.queue.push_back({EventKind::leave});
+    d.over = now_over;
+  }
+  desk().arrived.notify_all();
 }
 void push_press(int button_bit) {
-  push({Kind::press, button_bit});
+  push({EventKind::press, 0, 0, button_bit});
 }
 void push_release(int button_bit) {
-  push({Kind::release, button_bit});
+  push({EventKind::release, 0, 0, button_bit});
 }
 void push_wheel(int step) {
-  push({Kind::wheel, step});
+  push({EventKind::wheel, 0, 0, 0, step});
 }
 void push_activation(bool active) {
-  push({Kind::activation, active ? 1 : 0});
+  push_flag(EventKind::focus, active);
 }
 void push_minimised(bool minimised) {
-  push({Kind::minimised, minimised ? 1 : 0});
+  push_flag(EventKind::minimised, minimised);
 }
 void push_close_request() {
-  push({Kind::close});
+  push({EventKind::close_request});
 }
 void push_drop(std::string path) {
   push_drop_files({std::move(path)});
 }
 void push_drop_files(std::vector<std::string> paths) {
-  Event e{Kind::drop};
-  e.paths = std::move(paths);
+  Event e{EventKind::drop};
+  e.files = std::move(paths);
   push(std::move(e));
 }
 void push_full_screen_key() {
-  push({Kind::full_screen_key});
+  push({EventKind::full_screen_key});
 }
 void push_maximise() {
-  push({Kind::maximise});
+  push({EventKind::maximise});
 }
 
 void stall(int milliseconds) {
   {
-    std::lock_guard g(guard);
-    stalled_until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    std::lock_guard g(desk().guard);
+    desk().stalled_until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   }
-  arrived.notify_all();
+  desk().arrived.notify_all();
 }
 
 EventBatch::EventBatch() {
-  std::lock_guard g(guard);
-  ++batches;
+  std::lock_guard g(desk().guard);
+  ++desk().batches;
 }
 EventBatch::~EventBatch() {
   {
-    std::lock_guard g(guard);
-    --batches;
+    std::lock_guard g(desk().guard);
+    --desk().batches;
   }
-  arrived.notify_all();
+  desk().arrived.notify_all();
 }
 
-}  // namespace screen::headless
+namespace {
 
-namespace screen::driver {
-
-using namespace headless;
+bool at_hand() {
+  return true;
+}
 
 bool wants_service_thread() {
   return options().service_thread;
@@ -130,109 +128,60 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     error = "the headless backend was told to fail";
     return false;
   }
-  std::lock_guard g(guard);
-  win = {};
-  win.open = true;
-  win.width = width;
-  win.height = height;
-  win.pixels.assign(std::size_t(width) * std::size_t(height), 0);
-  win.title = title;
-  queue.clear();
-  woken = false;
-  over = false;
-  stalled_until = {};
+  std::lock_guard g(desk().guard);
+  Desktop& d = desk();
+  d.window = {};
+  d.window.open = true;
+  d.window.width = width;
+  d.window.height = height;
+  d.window.pixels.assign(std::size_t(width) * std::size_t(height), 0);
+  d.window.title = title;
+  d.queue.clear();
+  d.woken = false;
+  d.over = false;
+  d.stalled_until = {};
   return true;
 }
 
 void set_title(std::string_view title) {
-  std::lock_guard g(guard);
-  win.title = title;
+  std::lock_guard g(desk().guard);
+  desk().window.title = title;
 }
 
 void set_palette(const std::array<Rgb, 256>& palette) {
-  std::lock_guard g(guard);
-  win.palette = palette;
-  ++win.palette_updates;
+  std::lock_guard g(desk().guard);
+  desk().window.palette = palette;
+  ++desk().window.palette_updates;
 }
 
 void present(const std::uint8_t* page, int width, int first, int last) {
-  std::lock_guard g(guard);
+  std::lock_guard g(desk().guard);
+  Window& w = desk().window;
   const std::size_t from = std::size_t(first) * std::size_t(width);
   const std::size_t to = std::size_t(last + 1) * std::size_t(width);
-  std::copy(page + from, page + to, win.pixels.begin() + std::ptrdiff_t(from));
-  ++win.presents;
-  win.first_row = first;
-  win.last_row = last;
+  std::copy(page + from, page + to, w.pixels.begin() + std::ptrdiff_t(from));
+  ++w.presents;
+  w.first_row = first;
+  w.last_row = last;
 }
 
-// A scripted move turns into what a desktop reports: an enter when the pointer comes over
-// the window, the motion, and a leave when it goes off it.
 void take_events(std::vector<Event>& events) {
-  std::vector<headless::Event> pending;
-  int w = 0, h = 0;
-  {
-    std::lock_guard g(guard);
-    if (batches == 0) pending.swap(queue);
-    w = win.width;
-    h = win.height;
-  }
-  for (headless::Event& e : pending) {
-    switch (e.kind) {
-      case Kind::move: {
-        const bool now_over = e.a >= 0 && e.b >= 0 && e.a < w && e.b < h;
-        if (now_over && !over) {
-          events.push_back({EventKind::enter, e.a, e.b});
-        } else {
-          events.push_back({EventKind::motion, e.a, e.b});
-          if (!now_over && over) events.push_back({EventKind::leave});
-        }
-        over = now_over;
-        break;
-      }
-      case Kind::press:
-        events.push_back({EventKind::press, 0, 0, e.a});
-        break;
-      case Kind::release:
-        events.push_back({EventKind::release, 0, 0, e.a});
-        break;
-      case Kind::wheel:
-        events.push_back({EventKind::wheel, 0, 0, 0, e.a});
-        break;
-      case Kind::activation:
-        events.push_back({EventKind::focus, 0, 0, 0, 0, e.a != 0});
-        break;
-      case Kind::minimised:
-        events.push_back({EventKind::minimised, 0, 0, 0, 0, e.a != 0});
-        break;
-      case Kind::close:
-        events.push_back({EventKind::close_request});
-        break;
-      case Kind::drop: {
-        Event drop{EventKind::drop};
-        drop.files = std::move(e.paths);
-        events.push_back(std::move(drop));
-        break;
-      }
-      case Kind::full_screen_key:
-        events.push_back({EventKind::full_screen_key});
-        break;
-      case Kind::maximise:
-        events.push_back({EventKind::maximise});
-        break;
-    }
-  }
+  std::lock_guard g(desk().guard);
+  if (desk().batches != 0) return;
+  for (Event& e : desk().queue) events.push_back(std::move(e));
+  desk().queue.clear();
 }
 
 bool set_full_screen(bool on) {
-  std::lock_guard g(guard);
+  std::lock_guard g(desk().guard);
   if (options().refuse_full_screen) return false;
-  win.full_screen = on;
+  desk().window.full_screen = on;
   return true;
 }
 
 bool full_screen() {
-  std::lock_guard g(guard);
-  return win.full_screen;
+  std::lock_guard g(desk().guard);
+  return desk().window.full_screen;
 }
 
 bool can_wait() {
@@ -240,45 +189,80 @@ bool can_wait() {
 }
 
 void wait_for_event(int milliseconds) {
-  std::unique_lock g(guard);
-  ++win.waits;
-  win.waiting = true;
-  win.last_wait_ms = milliseconds;
+  Desktop& d = desk();
+  std::unique_lock g(d.guard);
+  ++d.window.waits;
+  d.window.waiting = true;
+  d.window.last_wait_ms = milliseconds;
   const int cap = options().wait_cap_ms;
   if (cap > 0 && (milliseconds < 0 || cap < milliseconds)) milliseconds = cap;
   using clock = std::chrono::steady_clock;
   const auto limit = clock::now() + std::chrono::milliseconds(milliseconds);
   // Waking or not, a stalled sleep goes on; the limit counts from the start.
   for (;;) {
-    if (clock::now() < stalled_until) {
-      arrived.wait_until(g, stalled_until);
-    } else if (woken || events_ready()) {
+    if (clock::now() < d.stalled_until) {
+      d.arrived.wait_until(g, d.stalled_until);
+    } else if (d.woken || events_ready()) {
       break;
     } else if (milliseconds < 0) {
-      arrived.wait(g);
-    } else if (arrived.wait_until(g, limit) == std::cv_status::timeout &&
-               clock::now() >= stalled_until && !woken && !events_ready()) {
-      ++win.timeouts;
+      d.arrived.wait(g);
+    } else if (d.arrived.wait_until(g, limit) == std::cv_status::timeout &&
+               clock::now() >= d.stalled_until && !d.woken && !events_ready()) {
+      ++d.window.timeouts;
       break;
     }
   }
-  woken = false;
-  win.waiting = false;
+  d.woken = false;
+  d.window.waiting = false;
 }
 
 void wake() {
   {
-    std::lock_guard g(guard);
-    woken = true;
+    std::lock_guard g(desk().guard);
+    desk().woken = true;
   }
-  arrived.notify_all();
+  desk().arrived.notify_all();
 }
 
 void close() {
-  std::lock_guard g(guard);
-  win.open = false;
-  queue.clear();
-  woken = false;
+  std::lock_guard g(desk().guard);
+  desk().window.open = false;
+  desk().queue.clear();
+  desk().woken = false;
 }
+
+std::uint64_t window_id() {
+  return 0;
+}
+
+}  // namespace
+
+}  // namespace screen::headless
+
+namespace screen::driver {
+
+namespace h = headless;
+
+const Driver headless_driver = {
+    .name = "headless",
+    .at_hand = h::at_hand,
+    .wants_service_thread = h::wants_service_thread,
+    .open = h::open,
+    .set_title = h::set_title,
+    .set_palette = h::set_palette,
+    .present = h::present,
+    .take_events = h::take_events,
+    .can_wait = h::can_wait,
+    .wait_for_event = h::wait_for_event,
+    .wake = h::wake,
+    .set_full_screen = h::set_full_screen,
+    .full_screen = h::full_screen,
+    .close = h::close,
+    .window_id = h::window_id,
+    .show_box = nullptr,
+};
+
+constexpr const Driver* headless_drivers[] = {&headless_driver};
+const std::span<const Driver* const> bootstrap = headless_drivers;
 
 }  // namespace screen::driver

@@ -2,7 +2,6 @@
 // timer of our own, and the wake-up from other threads.
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 
 #include "fractional-scale-v1-client-protocol.h"
 #include "screen/window/deadline.h"
+#include "screen/window/linux/wake_linux.h"
 #include "screen/window/wayland/state.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
@@ -24,13 +24,8 @@ namespace screen::wayland_window {
 State state;
 
 namespace {
-constexpr int answer_ms = 5000;
-}  // namespace
-// Made once and kept for the process: wake() may come from any thread at any time, even while
-// the window closes.
-std::atomic<int> wake_descriptor{-1};
 
-namespace {
+constexpr int answer_ms = 5000;
 
 void ping(void*, xdg_wm_base* shell, std::uint32_t serial) {
   xdg_wm_base_pong(shell, serial);
@@ -219,8 +214,10 @@ bool connect(std::string& error) {
     error = "cannot connect to the Wayland display";
     return false;
   }
-  if (wake_descriptor.load() < 0) wake_descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  state.wake_fd = wake_descriptor.load();
+  if (window::wake_descriptor() < 0) {
+    error = "no eventfd for waking the window's thread";
+    return false;
+  }
   state.registry = wl_display_get_registry(state.display);
   wl_registry_add_listener(state.registry, &registry_listener, nullptr);
   // The globals, then what the bound ones say of themselves (scales, the seat).
@@ -255,7 +252,7 @@ bool pump(int milliseconds) {
   // A dropped list still coming is waited for until its deadline, no longer.
   milliseconds = window::sooner(milliseconds, drop_time_left());
   pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0},
-                   {state.wake_fd, POLLIN, 0},
+                   {window::wake_descriptor(), POLLIN, 0},
                    {state.drop_fd, POLLIN, 0}};
   const int count = poll(fds, state.drop_fd >= 0 ? 3 : 2, milliseconds);
   if (count > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
@@ -266,10 +263,7 @@ bool pump(int milliseconds) {
   } else {
     wl_display_cancel_read(display);
   }
-  if (count > 0 && (fds[1].revents & POLLIN) != 0) {
-    std::uint64_t value = 0;
-    [[maybe_unused]] const auto got = read(state.wake_fd, &value, sizeof value);
-  }
+  if (count > 0 && (fds[1].revents & POLLIN) != 0) window::take_wakes();
   if (wl_display_dispatch_pending(display) < 0 || wl_display_get_error(display) != 0) {
     report_lost();
     return false;

@@ -145,7 +145,7 @@ void lay_out() {
     return;
   free_buffers();
   if (size.x <= 0 || size.y <= 0 || !make_buffers(size)) return;
-  state.scaler.place(state.page, size, at);
+  state.scaler.place(size, at);
   state.buffer_scale = buffer_scale;
   state.viewported = viewported;
   state.pixels_per_point = double(size.x) / area.x;
@@ -174,12 +174,11 @@ void show() {
   }
   state.show_due = false;
   if (free->whole) {
-    state.scaler.paint_all(state.page_copy.data(), state.page.x, free->pixels, stride());
+    state.scaler.paint_all(free->pixels, stride());
     damage(0, state.buffer_size.y - 1);
   } else if (free->stale_first <= free->stale_last) {
     const scale::Point rows =
-        state.scaler.paint(state.page_copy.data(), state.page.x, free->stale_first,
-                           free->stale_last, free->pixels, stride());
+        state.scaler.paint(free->stale_first, free->stale_last, free->pixels, stride());
     if (rows.y >= rows.x) damage(rows.x, rows.y);
   } else {
     return;  // this buffer shows what the other one does
@@ -200,16 +199,10 @@ void set_palette(const std::array<Rgb, 256>& palette) {
 }
 
 void present(const std::uint8_t* page, int width, int first, int last) {
-  if (state.display == nullptr || page == nullptr || width <= 0) return;
-  first = std::max(first, 0);
-  last = std::min(last, state.page.y - 1);
-  if (first > last) return;
-  const std::size_t row = std::size_t(state.page.x);
-  const std::size_t copied = std::min(row, std::size_t(width));
-  for (int y = first; y <= last; ++y)
-    std::memcpy(state.page_copy.data() + std::size_t(y) * row,
-                page + std::size_t(y) * std::size_t(width), copied);
-  mark_stale(first, last);
+  if (state.display == nullptr) return;
+  const scale::Point kept = state.scaler.keep(page, width, first, last);
+  if (kept.y < kept.x) return;
+  mark_stale(kept.x, kept.y);
   show();
 }
 

@@ -97,7 +97,6 @@ struct State {
 
   // Presentation.
   scale::Point page{};
-  std::vector<std::uint8_t> page_copy;  // the last rows presented, for repaints
   window::Scaler scaler;
   scale::Point buffer_size{};
   int buffer_scale = 1;  // set_buffer_scale's value (1 with a viewport)
@@ -131,13 +130,13 @@ struct State {
   std::string drop_text;
   bool drop_too_long = false;
 
-  int wake_fd = -1;
   bool lost = false;
   std::vector<driver::Event> events;
+  bool no_title_bar = false;   // the window would have none
+  std::string titled_failure;  // why the last try with a title bar failed, if not for that
 };
 
 extern State state;
-extern std::atomic<int> wake_descriptor;
 
 // connection.cpp
 bool connect(std::string& error);
@@ -151,6 +150,8 @@ void report_lost();
 void push(const driver::Event& event);
 
 // present.cpp
+void set_palette(const std::array<Rgb, 256>& palette);
+void present(const std::uint8_t* page, int width, int first, int last);
 // The effective scale changed, or the area: the layout is done at the end of the pass.
 void relayout();
 // New buffers at the size the scale and area ask for (bounded by the outputs), all repainted;
@@ -182,22 +183,5 @@ void release_drop();
 void settle();
 // The integer scale of the outputs the window shows on (or of all outputs before it shows).
 int output_scale();
-
-}  // namespace screen::wayland_window
-
-namespace screen::wayland_window {
-
-// The driver's calls (their contracts are window/driver.h's); desktop.cpp lists them.
-bool open(int width, int height, std::string_view title, bool last_resort, std::string& error);
-void set_title(std::string_view title);
-void set_palette(const std::array<Rgb, 256>& palette);
-void present(const std::uint8_t* page, int width, int first, int last);
-void take_events(std::vector<driver::Event>& events);
-void wait_for_event(int milliseconds);
-void wake();
-bool set_full_screen(bool on);
-bool full_screen();
-void close();
-std::uint64_t window_id();
 
 }  // namespace screen::wayland_window

@@ -11,7 +11,7 @@
 
 #include "base/cp1251.h"
 #include "fractional-scale-v1-client-protocol.h"
-#include "screen/window/linux/desktops.h"
+#include "screen/window/linux/wake_linux.h"
 #include "screen/window/wayland/loaded.h"
 #include "screen/window/wayland/state.h"
 #include "viewporter-client-protocol.h"
@@ -326,7 +326,7 @@ bool open_window(int width, int height, std::string_view title, bool last_resort
                  std::string& error) {
   state.page = {width, height};
   state.area = state.page;
-  state.page_copy.assign(std::size_t(width) * std::size_t(height), 0);
+  state.scaler.start(state.page);
   title_utf8 = cp1251::to_utf8(title);
   make_surface();
   if (state.decoration_manager != nullptr) {
@@ -346,6 +346,7 @@ bool open_window(int width, int height, std::string_view title, bool last_resort
   if (libdecor_can_draw()) return make_decorated(error) && wait_for_first_configure(error);
   if (!last_resort) {
     error = "no title bars on this Wayland desktop";
+    state.no_title_bar = true;
     return false;
   }
   std::fprintf(stderr,
@@ -357,17 +358,27 @@ bool open_window(int width, int height, std::string_view title, bool last_resort
   return true;
 }
 
+// Opens the window; `last_resort`: with no title bar to be had, one without is better than
+// none (the player is then told on stderr).
 bool open(int width, int height, std::string_view title, bool last_resort, std::string& error) {
   if (width <= 0 || height <= 0 || width > 4096 || height > 4096) {
     error = "bad window size";
     return false;
   }
+  // Only a missing title bar is worth a second try without one.
+  if (last_resort && !state.titled_failure.empty()) {
+    error = state.titled_failure;
+    state.titled_failure.clear();
+    return false;
+  }
   const bool opened = connect(error) && open_window(width, height, title, last_resort, error);
   if (!opened) {
+    const bool title_bar_missing = state.no_title_bar;
     release_drop();
     release_input();
     destroy_window();
     disconnect();
+    if (!last_resort && !title_bar_missing) state.titled_failure = error;
     return false;
   }
   start_drop_device();
@@ -432,10 +443,7 @@ void wait_for_event(int milliseconds) {
 }
 
 void wake() {
-  const int fd = wake_descriptor.load();
-  if (fd < 0) return;
-  const std::uint64_t one = 1;
-  [[maybe_unused]] const auto written = write(fd, &one, sizeof one);
+  window::wake_waits();
 }
 
 void close() {
@@ -452,6 +460,27 @@ std::uint64_t window_id() {
   return 0;
 }
 
+bool open_titled(int width, int height, std::string_view title, std::string& error) {
+  return open(width, height, title, false, error);
+}
+
+bool open_untitled(int width, int height, std::string_view title, std::string& error) {
+  return open(width, height, title, true, error);
+}
+
+bool at_hand() {
+  const char* display = std::getenv("WAYLAND_DISPLAY");
+  return display != nullptr && *display != '\0';
+}
+
+bool wants_service_thread() {
+  return true;
+}
+
+bool can_wait() {
+  return true;
+}
+
 int output_scale() {
   int entered = 0, any = 1;
   for (const Output& output : state.outputs) {
@@ -462,3 +491,34 @@ int output_scale() {
 }
 
 }  // namespace screen::wayland_window
+
+namespace screen::driver {
+
+namespace w = wayland_window;
+
+const Driver wayland_driver = {
+    .name = "wayland",
+    .at_hand = w::at_hand,
+    .wants_service_thread = w::wants_service_thread,
+    .open = w::open_titled,
+    .set_title = w::set_title,
+    .set_palette = w::set_palette,
+    .present = w::present,
+    .take_events = w::take_events,
+    .can_wait = w::can_wait,
+    .wait_for_event = w::wait_for_event,
+    .wake = w::wake,
+    .set_full_screen = w::set_full_screen,
+    .full_screen = w::full_screen,
+    .close = w::close,
+    .window_id = w::window_id,
+    .show_box = nullptr,
+};
+
+const Driver wayland_untitled_driver = [] {
+  Driver untitled = wayland_driver;
+  untitled.open = w::open_untitled;
+  return untitled;
+}();
+
+}  // namespace screen::driver

@@ -20,11 +20,14 @@
 #include "screen/unicode_win32.h"
 #include "screen/window/driver.h"
 #include "screen/window/scaler.h"
-#include "screen/window/win32/window_win32.h"
+#include "screen/window/shared_value.h"
 
-namespace screen::driver {
+namespace screen::win32_window {
 
 namespace {
+
+using driver::Event;
+using driver::EventKind;
 
 constexpr DWORD window_style =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
@@ -44,7 +47,7 @@ struct Window {
   HWND handle = nullptr;
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> shown;  // the page as last presented, top row first
+  window::Shared<HWND> for_dialogs;  // `handle`, for the dialogs of the program thread
   window::Scaler scaler;
   Buffer buffer;
   std::vector<Event> pending;  // events for the core's next look
@@ -58,7 +61,6 @@ struct Window {
 };
 
 Window win;
-std::atomic<HWND> shown_window{nullptr};  // win.handle, for the dialogs of the program thread
 
 // --- Painting ---
 
@@ -135,9 +137,9 @@ void lay_out() {
     at = window::fitted(area, page_size());
   if (area == win.buffer.size && at == win.scaler.placement()) return;
   if (area != win.buffer.size && !make_buffer(area)) return;
-  win.scaler.place(page_size(), area, at);
+  win.scaler.place(area, at);
   GdiFlush();
-  win.scaler.paint_all(win.shown.data(), win.width, win.buffer.pixels, area.x * 4);
+  win.scaler.paint_all(win.buffer.pixels, area.x * 4);
   InvalidateRect(win.handle, nullptr, FALSE);
 }
 
@@ -447,8 +449,6 @@ std::wstring from_1251(std::string_view text) {
   return unicode::widen(text, 1251);
 }
 
-}  // namespace
-
 bool wants_service_thread() {
   return true;
 }
@@ -471,7 +471,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
   win = {};
   win.width = width;
   win.height = height;
-  win.shown.assign(std::size_t(width) * std::size_t(height), 0);
+  win.scaler.start({width, height});
 
   win.handle = CreateWindowExW(0, class_name, from_1251(title).c_str(), window_style, CW_USEDEFAULT,
                                CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
@@ -480,7 +480,7 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     return false;
   }
   size_window(window_dpi(), nullptr);
-  shown_window = win.handle;
+  win.for_dialogs.store(win.handle);
   DragAcceptFiles(win.handle, TRUE);
   // Keeps the screen saver and display sleep away while this thread lives with the window;
   // nothing of the session's settings changes.
@@ -501,17 +501,12 @@ void set_palette(const std::array<Rgb, 256>& palette) {
 }
 
 void present(const std::uint8_t* page, int width, int first, int last) {
-  if (win.handle == nullptr || width != win.width) return;
-  first = std::max(first, 0);
-  last = std::min(last, win.height - 1);
-  if (last < first) return;
-  std::copy(page + std::size_t(first) * std::size_t(width),
-            page + std::size_t(last + 1) * std::size_t(width),
-            win.shown.begin() + std::ptrdiff_t(first) * width);
-  if (win.buffer.pixels == nullptr) return;
+  if (win.handle == nullptr) return;
+  const scale::Point kept = win.scaler.keep(page, width, first, last);
+  if (kept.y < kept.x || win.buffer.pixels == nullptr) return;
   GdiFlush();
-  const scale::Point rows = win.scaler.paint(win.shown.data(), width, first, last,
-                                             win.buffer.pixels, win.buffer.size.x * 4);
+  const scale::Point rows =
+      win.scaler.paint(kept.x, kept.y, win.buffer.pixels, win.buffer.size.x * 4);
   if (HDC dc = GetDC(win.handle)) {
     show_rows(dc, rows.x, rows.y);
     ReleaseDC(win.handle, dc);
@@ -552,7 +547,7 @@ void take_events(std::vector<Event>& events) {
 
 void close() {
   if (win.handle == nullptr) return;
-  shown_window = nullptr;
+  win.for_dialogs.store(nullptr);
   DestroyWindow(win.handle);
   win.handle = nullptr;
   free_buffer();
@@ -560,19 +555,17 @@ void close() {
   UnregisterClassW(class_name, GetModuleHandleW(nullptr));
 }
 
-void* native_window() {
-  return shown_window.load();
+std::uint64_t window_id() {
+  return reinterpret_cast<std::uintptr_t>(win.for_dialogs.load());
 }
 
 // --- Waiting for messages ---
 
-namespace {
-// Set by wake(); one for the whole run, whatever window is open.
+// Set by wake(); made once and kept for the process, whatever window is open.
 HANDLE wake_handle() {
   static const HANDLE h = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   return h;
 }
-}  // namespace
 
 bool can_wait() {
   return wake_handle() != nullptr;
@@ -588,5 +581,39 @@ void wait_for_event(int milliseconds) {
 void wake() {
   if (const HANDLE h = wake_handle()) SetEvent(h);
 }
+
+bool at_hand() {
+  return true;
+}
+
+}  // namespace
+
+}  // namespace screen::win32_window
+
+namespace screen::driver {
+
+namespace w = win32_window;
+
+const Driver win32_driver = {
+    .name = "win32",
+    .at_hand = w::at_hand,
+    .wants_service_thread = w::wants_service_thread,
+    .open = w::open,
+    .set_title = w::set_title,
+    .set_palette = w::set_palette,
+    .present = w::present,
+    .take_events = w::take_events,
+    .can_wait = w::can_wait,
+    .wait_for_event = w::wait_for_event,
+    .wake = w::wake,
+    .set_full_screen = w::set_full_screen,
+    .full_screen = w::full_screen,
+    .close = w::close,
+    .window_id = w::window_id,
+    .show_box = nullptr,
+};
+
+constexpr const Driver* win32_drivers[] = {&win32_driver};
+const std::span<const Driver* const> bootstrap = win32_drivers;
 
 }  // namespace screen::driver

@@ -186,7 +186,7 @@ bool show_box(const std::string& text, const std::string& caption) {
   char name[] = "gorvex-launcher";
   XClassHint class_hint{name, name};
   XSetClassHint(display, box.window, &class_hint);
-  if (const std::uint64_t owner = window_system_id)
+  if (const std::uint64_t owner = record.id.load())
     XSetTransientForHint(display, box.window, owner);
   const Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
   XChangeProperty(display, box.window, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), XA_ATOM,

@@ -4,7 +4,6 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <cstdint>
 
 #include "screen/window/deadline.h"
+#include "screen/window/linux/wake_linux.h"
 #include "screen/window/x11/x11.h"
 
 namespace screen::x11_window {
@@ -23,19 +23,17 @@ namespace {
 // screen's lock let go between them (intake.cpp bounds what waits meanwhile).
 constexpr int most_events_per_pass = 256;
 
-std::atomic<int> wake_descriptor{-1};
-
 using driver::Event;
 using driver::EventKind;
 
 // The page pixel under a window pixel's centre.
 scale::Point page_point(int x, int y) {
-  return window::page_point(driver().scaler.placement(), x + 0.5, y + 0.5);
+  return window::page_point(record.scaler.placement(), x + 0.5, y + 0.5);
 }
 
 // A motion first where the pointer is not where it was last reported.
 void moved_to(int x, int y) {
-  Driver& d = driver();
+  Record& d = record;
   const scale::Point p = page_point(x, y);
   if (p == d.last_pointer) return;
   d.last_pointer = p;
@@ -61,7 +59,7 @@ int button_bit(unsigned button) {
 }
 
 void button(const XButtonEvent& e, bool down) {
-  Driver& d = driver();
+  Record& d = record;
   moved_to(e.x, e.y);
   if (e.button == Button4 || e.button == Button5) {  // the wheel: a press per step
     if (down) d.events.push_back({.kind = EventKind::wheel, .step = e.button == Button4 ? 1 : -1});
@@ -80,7 +78,7 @@ void button(const XButtonEvent& e, bool down) {
 
 // Alt+Enter, once per press: with detectable auto-repeat a held key sends presses alone.
 void key(XKeyEvent& e, bool down) {
-  Driver& d = driver();
+  Record& d = record;
   const KeySym sym = XLookupKeysym(&e, 0);
   if (sym != XK_Return && sym != XK_KP_Enter) return;
   const bool repeat = down && d.return_held;
@@ -94,7 +92,7 @@ void key(XKeyEvent& e, bool down) {
 // window manager) the window gets it as the pointer comes in; it loses it as the pointer
 // leaves, where a button held across the edge stays held: that FocusOut is passed over.
 void focus(const XFocusChangeEvent& e, bool in) {
-  Driver& d = driver();
+  Record& d = record;
   if (e.mode == NotifyGrab || e.mode == NotifyUngrab || e.detail == NotifyInferior ||
       (e.detail == NotifyPointer && !in) || e.detail == NotifyPointerRoot ||
       e.detail == NotifyDetailNone)
@@ -106,14 +104,14 @@ void focus(const XFocusChangeEvent& e, bool in) {
 
 // The last size of a pass wins: one buffer and one repaint for a burst of them.
 void configured(const XConfigureEvent& e) {
-  Driver& d = driver();
+  Record& d = record;
   if (e.width == d.size.x && e.height == d.size.y) return;
   d.size = {e.width, e.height};
   d.resized = true;
 }
 
 void exposed(const XExposeEvent& e) {
-  Area& a = driver().exposed;
+  Area& a = record.exposed;
   const Area more{e.x, e.y, e.x + e.width, e.y + e.height};
   if (more.right <= more.left || more.bottom <= more.top) return;
   if (a.right <= a.left) {
@@ -125,7 +123,7 @@ void exposed(const XExposeEvent& e) {
 }
 
 void mapped() {
-  Driver& d = driver();
+  Record& d = record;
   // Without a window manager no one else gives the window the keyboard, each time it is
   // mapped (another client may unmap and map it).
   if (!d.mapped && !d.window_manager)
@@ -136,7 +134,7 @@ void mapped() {
 }  // namespace
 
 void handle(XEvent& e) {
-  Driver& d = driver();
+  Record& d = record;
   if (!believed(e)) return;
   switch (e.type) {
     case Expose:
@@ -198,7 +196,7 @@ void handle(XEvent& e) {
 }
 
 void end_pass() {
-  Driver& d = driver();
+  Record& d = record;
   // Sizes and mappings a flood crowded out, asked once the queue holds nothing older.
   if (d.geometry_lost && XEventsQueued(d.display, QueuedAlready) == 0) {
     d.geometry_lost = false;
@@ -243,7 +241,7 @@ void end_pass() {
 }
 
 void take_events(std::vector<driver::Event>& events) {
-  Driver& d = driver();
+  Record& d = record;
   if (d.display == nullptr) return;
   // The connection is read only once Xlib's queue is empty.
   for (int n = 0; n < most_events_per_pass; ++n) {
@@ -260,22 +258,20 @@ void take_events(std::vector<driver::Event>& events) {
 }
 
 void wait_for_event(int milliseconds) {
-  Driver& d = driver();
+  Record& d = record;
   if (d.display == nullptr) return;
   // Events already read from the connection wait in Xlib's queue, where poll cannot see them.
   if (XPending(d.display) > 0 || !d.events.empty()) return;
   // A drop waiting for its files is given up in time.
   milliseconds = window::sooner(milliseconds, drag_wait_ms());
-  const int wake_fd = wake_descriptor;
-  pollfd fds[2] = {{ConnectionNumber(d.display), POLLIN, 0}, {wake_fd, POLLIN, 0}};
-  if (poll(fds, 2, milliseconds < 0 ? -1 : milliseconds) > 0 && (fds[1].revents & POLLIN) != 0) {
-    std::uint64_t count = 0;
-    (void)!read(wake_fd, &count, sizeof count);
-  }
+  pollfd fds[2] = {{ConnectionNumber(d.display), POLLIN, 0},
+                   {window::wake_descriptor(), POLLIN, 0}};
+  if (poll(fds, 2, milliseconds < 0 ? -1 : milliseconds) > 0 && (fds[1].revents & POLLIN) != 0)
+    window::take_wakes();
 }
 
 void wait_for_map(int milliseconds) {
-  Driver& d = driver();
+  Record& d = record;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   while (!d.mapped) {
     while (!d.mapped && XPending(d.display) > 0) {
@@ -290,23 +286,6 @@ void wait_for_map(int milliseconds) {
     poll(&fd, 1, int(left.count()) + 1);
   }
   end_pass();
-}
-
-bool open_wake() {
-  wake_descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  return wake_descriptor >= 0;
-}
-
-void close_wake() {
-  const int fd = wake_descriptor.exchange(-1);
-  if (fd >= 0) ::close(fd);
-}
-
-// The core wakes the service thread only while the window is open.
-void wake() {
-  const int fd = wake_descriptor;
-  const std::uint64_t one = 1;
-  if (fd >= 0) (void)!write(fd, &one, sizeof one);
 }
 
 }  // namespace screen::x11_window

@@ -37,7 +37,7 @@ Bool admit(Display* display, XEvent* out, xEvent* wire) {
   if (type >= GenericEvent || !converters[std::size_t(type)](display, out, wire)) return False;
   if (!believed(*out)) return False;
   if (display->qlen < most_queued || always_enters(type)) return True;
-  Driver& d = driver();
+  Record& d = record;
   switch (type) {
     case Expose:
       d.exposed = {0, 0, d.size.x, d.size.y};
@@ -84,7 +84,7 @@ bool believed(const XEvent& e) {
 }
 
 void bound_intake() {
-  Display* display = driver().display;
+  Display* display = record.display;
   for (int type = KeyPress; type < GenericEvent; ++type) {
     // The hook returns the converter it replaces: Xlib's own, kept for admit to call.
     converters[std::size_t(type)] = XESetWireToEvent(display, type, admit);

@@ -19,7 +19,7 @@ namespace {
 // size (full screen, or one a window manager imposed) the largest whole factor, or the
 // window's own scale where that is larger, centred on black.
 window::Placement placement_for(scale::Point size) {
-  const Driver& d = driver();
+  const Record& d = record;
   const window::Placement windowed = window::windowed(d.page, d.scale);
   if (size == scale::Point{windowed.width, windowed.height}) return windowed;
   const window::Placement fitted = window::fitted(size, d.page);
@@ -32,7 +32,7 @@ window::Placement placement_for(scale::Point size) {
 }
 
 bool make_shared(Buffer& b, scale::Point size) {
-  Driver& d = driver();
+  Record& d = record;
   b.image = XShmCreateImage(d.display, d.visual, unsigned(d.depth), ZPixmap, nullptr, &b.shm,
                             unsigned(size.x), unsigned(size.y));
   if (b.image == nullptr) return false;
@@ -65,7 +65,7 @@ bool make_shared(Buffer& b, scale::Point size) {
 }
 
 bool make_own(Buffer& b, scale::Point size) {
-  Driver& d = driver();
+  Record& d = record;
   b.own.assign(std::size_t(size.x) * std::size_t(size.y), 0);
   b.image = XCreateImage(d.display, d.visual, unsigned(d.depth), ZPixmap, 0,
                          reinterpret_cast<char*>(b.own.data()), unsigned(size.x), unsigned(size.y),
@@ -76,7 +76,7 @@ bool make_own(Buffer& b, scale::Point size) {
 }  // namespace
 
 void free_buffer() {
-  Driver& d = driver();
+  Record& d = record;
   Buffer& b = d.buffer;
   if (b.image == nullptr) return;
   if (b.shared) {
@@ -90,7 +90,7 @@ void free_buffer() {
 }
 
 bool fit_buffer() {
-  Driver& d = driver();
+  Record& d = record;
   // A window larger than the screen and its own windowed size shows no more: the buffer
   // stays that small, whatever size the window is given.
   const window::Placement windowed = window::windowed(d.page, d.scale);
@@ -109,19 +109,15 @@ bool fit_buffer() {
     }
     d.buffer.size = size;
   }
-  d.scaler.place(d.page, size, placement_for(size));
-  auto* pixels = reinterpret_cast<std::uint32_t*>(d.buffer.image->data);
-  if (d.shown != nullptr) {
-    d.scaler.paint_all(d.shown, d.shown_width, pixels, d.buffer.image->bytes_per_line);
-  } else {  // nothing presented yet: black
-    std::memset(pixels, 0, std::size_t(d.buffer.image->bytes_per_line) * std::size_t(size.y));
-  }
+  d.scaler.place(size, placement_for(size));
+  d.scaler.paint_all(reinterpret_cast<std::uint32_t*>(d.buffer.image->data),
+                     d.buffer.image->bytes_per_line);
   show_area(0, 0, size.x, size.y);
   return true;
 }
 
 void show_area(int x, int y, int width, int height) {
-  Driver& d = driver();
+  Record& d = record;
   const Buffer& b = d.buffer;
   // Nothing shows before the window is mapped; its first Expose shows all.
   if (b.image == nullptr || !d.mapped) return;
@@ -141,20 +137,16 @@ void show_area(int x, int y, int width, int height) {
 }
 
 void set_palette(const std::array<Rgb, 256>& palette) {
-  driver().scaler.set_palette(palette);
+  record.scaler.set_palette(palette);
 }
 
 void present(const std::uint8_t* page, int width, int first, int last) {
-  Driver& d = driver();
-  if (d.buffer.image == nullptr || width < d.page.x) return;
-  first = std::max(first, 0);
-  last = std::min(last, d.page.y - 1);
-  if (first > last) return;
-  d.shown = page;
-  d.shown_width = width;
-  const scale::Point rows = d.scaler.paint(page, width, first, last,
-                                           reinterpret_cast<std::uint32_t*>(d.buffer.image->data),
-                                           d.buffer.image->bytes_per_line);
+  Record& d = record;
+  const scale::Point kept = d.scaler.keep(page, width, first, last);
+  if (d.buffer.image == nullptr || kept.y < kept.x) return;
+  const scale::Point rows =
+      d.scaler.paint(kept.x, kept.y, reinterpret_cast<std::uint32_t*>(d.buffer.image->data),
+                     d.buffer.image->bytes_per_line);
   if (rows.y >= rows.x) show_area(0, rows.x, d.buffer.size.x, rows.y - rows.x + 1);
 }
 

@@ -9,17 +9,18 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 #include "base/cp1251.h"
-#include "screen/window/x11/desktop_scale.h"
+#include "screen/window/linux/wake_linux.h"
 #include "screen/window/x11/x11.h"
+#include "screen/window/x_scale.h"
 #include "screen/window_icon.h"
 
 namespace screen::x11_window {
 
 namespace {
 
-Driver record;
 int trapped = -1;  // errors counted since trap_errors(), or -1 when not trapping
 
 // Xlib's own handler exits from whichever thread saw the connection go, running exit
@@ -70,7 +71,7 @@ void intern_atoms(Display* display, Atoms& atoms) {
 
 // Up to `most` 32-bit items of a window's property of `type`, as Xlib hands them: longs.
 std::vector<long> long_property(Window w, Atom property, Atom type, long most) {
-  Driver& d = record;
+  Record& d = record;
   Atom actual = None;
   int format = 0;
   unsigned long count = 0, after = 0;
@@ -88,7 +89,7 @@ std::vector<long> long_property(Window w, Atom property, Atom type, long most) {
 
 // A window manager that speaks EWMH's full screen: its check window names itself.
 bool manager_offers_full_screen() {
-  Driver& d = record;
+  Record& d = record;
   const std::vector<long> check =
       long_property(d.root, d.atoms.net_supporting_wm_check, XA_WINDOW, 1);
   if (check.empty()) return false;
@@ -102,7 +103,7 @@ bool manager_offers_full_screen() {
 
 // The usable part of the screen: the window manager's work area, else the whole screen.
 scale::Point work_area() {
-  Driver& d = record;
+  Record& d = record;
   const std::vector<long> area = long_property(d.root, d.atoms.net_workarea, XA_CARDINAL, 4);
   if (area.size() == 4 && area[2] > 0 && area[3] > 0) return {int(area[2]), int(area[3])};
   return {DisplayWidth(d.display, d.screen), DisplayHeight(d.display, d.screen)};
@@ -110,7 +111,7 @@ scale::Point work_area() {
 
 // A visual of 8-bit red, green and blue, as the buffer's 0x00RRGGBB pixels are.
 bool find_visual(std::string& error) {
-  Driver& d = record;
+  Record& d = record;
   XVisualInfo info{};
   if (!XMatchVisualInfo(d.display, d.screen, 24, TrueColor, &info) || info.red_mask != 0xFF0000 ||
       info.green_mask != 0xFF00 || info.blue_mask != 0xFF) {
@@ -127,7 +128,7 @@ bool find_visual(std::string& error) {
 
 // The icon as _NET_WM_ICON wants it: width, height, then ARGB pixels in longs.
 void set_icon() {
-  Driver& d = record;
+  Record& d = record;
   const int n = window_icon_size;
   std::vector<long> icon(2 + std::size_t(n) * std::size_t(n));
   icon[0] = icon[1] = n;
@@ -142,7 +143,7 @@ void set_icon() {
 
 // Class, protocols, process, input hints, drops: what stays for the window's life.
 void set_properties() {
-  Driver& d = record;
+  Record& d = record;
   char name[] = "gorvex-launcher";
   XClassHint class_hint{name, name};
   XWMHints wm_hints{};
@@ -165,7 +166,7 @@ void set_properties() {
 
 // The window's corner for `size`, centred on the screen.
 scale::Point centred(scale::Point size) {
-  Driver& d = record;
+  Record& d = record;
   return {(DisplayWidth(d.display, d.screen) - size.x) / 2,
           (DisplayHeight(d.display, d.screen) - size.y) / 2};
 }
@@ -177,7 +178,7 @@ scale::Point windowed_size() {
 
 // Asks the window manager to add or remove states of our window.
 void ask_state(bool add, Atom first, Atom second) {
-  Driver& d = record;
+  Record& d = record;
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = d.window;
@@ -191,26 +192,21 @@ void ask_state(bool add, Atom first, Atom second) {
 }
 
 void release() {
-  Driver& d = record;
+  Record& d = record;
   free_buffer();
   if (d.gc != nullptr) XFreeGC(d.display, d.gc);
   if (d.arrow != None) XFreeCursor(d.display, d.arrow);
-  window_system_id = 0;
+  d.id.store(0);
   if (d.window != None) XDestroyWindow(d.display, d.window);
   if (d.colormap != None && d.colormap != DefaultColormap(d.display, d.screen))
     XFreeColormap(d.display, d.colormap);
   XCloseDisplay(d.display);
-  close_wake();
-  record = Driver{};
+  record = Record{};
 }
 
 }  // namespace
 
-std::atomic<std::uint64_t> window_system_id{0};
-
-Driver& driver() {
-  return record;
-}
+Record record;
 
 void trap_errors() {
   trapped = 0;
@@ -223,7 +219,7 @@ bool errors_trapped() {
 }
 
 void update_size_hints(bool fixed) {
-  Driver& d = record;
+  Record& d = record;
   XSizeHints* hints = XAllocSizeHints();
   if (hints == nullptr) return;
   const scale::Point size = windowed_size();
@@ -240,7 +236,7 @@ void update_size_hints(bool fixed) {
 }
 
 void read_window_state() {
-  Driver& d = record;
+  Record& d = record;
   const std::vector<long> states = long_property(d.window, d.atoms.net_wm_state, XA_ATOM, 64);
   const auto has = [&](Atom a) {
     return std::find(states.begin(), states.end(), long(a)) != states.end();
@@ -268,8 +264,24 @@ void read_window_state() {
   }
 }
 
-bool open(int width, int height, std::string_view title, bool, std::string& error) {
-  Driver& d = record;
+void set_title(std::string_view title) {
+  Record& d = record;
+  if (d.window == None) return;
+  std::string utf8 = cp1251::to_utf8(title);
+  XChangeProperty(d.display, d.window, d.atoms.net_wm_name, d.atoms.utf8_string, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(utf8.data()), int(utf8.size()));
+  // WM_NAME for older tools: Latin-1 where the title fits it, else compound text.
+  char* list[] = {utf8.data()};
+  XTextProperty text{};
+  if (Xutf8TextListToTextProperty(d.display, list, 1, XStdICCTextStyle, &text) >= Success) {
+    XSetWMName(d.display, d.window, &text);
+    XFree(text.value);
+  }
+  XFlush(d.display);
+}
+
+bool open(int width, int height, std::string_view title, std::string& error) {
+  Record& d = record;
   // Message boxes speak to the server from the program thread, over their own connection.
   XInitThreads();
   XSetErrorHandler(protocol_error);
@@ -293,8 +305,9 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
   d.shm_offered = XQueryExtension(d.display, "MIT-SHM", &opcode, &first_event, &first_error) &&
                   XShmQueryExtension(d.display);
   d.page = {width, height};
+  d.scaler.start(d.page);
   const double desktop = window::scale_of_percent(
-      desktop_percent(std::getenv("GDK_SCALE"), XResourceManagerString(d.display)));
+      window::desktop_percent(std::getenv("GDK_SCALE"), XResourceManagerString(d.display)));
   d.scale = window::fitting_scale(desktop, work_area(), d.page);
   d.size = windowed_size();
   const scale::Point corner = centred(d.size);
@@ -309,7 +322,7 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
                            unsigned(d.size.y), 0, d.depth, InputOutput, d.visual,
                            CWBackPixel | CWBorderPixel | CWColormap | CWEventMask, &attributes);
   d.gc = XCreateGC(d.display, d.window, 0, nullptr);
-  if (!open_wake()) {
+  if (window::wake_descriptor() < 0) {
     error = "no eventfd for waking the window's thread";
     release();
     return false;
@@ -323,7 +336,7 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
   set_title(title);
   XMapRaised(d.display, d.window);
   XFlush(d.display);  // the server maps while the rest is set up
-  window_system_id = d.window;
+  d.id.store(d.window);
   d.arrow = XCreateFontCursor(d.display, XC_left_ptr);
   XDefineCursor(d.display, d.window, d.arrow);
   Bool detectable = False;
@@ -339,24 +352,8 @@ bool open(int width, int height, std::string_view title, bool, std::string& erro
   return true;
 }
 
-void set_title(std::string_view title) {
-  Driver& d = record;
-  if (d.window == None) return;
-  std::string utf8 = cp1251::to_utf8(title);
-  XChangeProperty(d.display, d.window, d.atoms.net_wm_name, d.atoms.utf8_string, 8, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(utf8.data()), int(utf8.size()));
-  // WM_NAME for older tools: Latin-1 where the title fits it, else compound text.
-  char* list[] = {utf8.data()};
-  XTextProperty text{};
-  if (Xutf8TextListToTextProperty(d.display, list, 1, XStdICCTextStyle, &text) >= Success) {
-    XSetWMName(d.display, d.window, &text);
-    XFree(text.value);
-  }
-  XFlush(d.display);
-}
-
 bool set_full_screen(bool on) {
-  Driver& d = record;
+  Record& d = record;
   if (d.window == None) return false;
   if (on == d.asked_full_screen) return true;
   d.asked_full_screen = on;
@@ -381,14 +378,58 @@ bool full_screen() {
 }
 
 void close() {
-  Driver& d = record;
+  Record& d = record;
   if (d.display == nullptr) return;
   if (d.saver_suspended) XScreenSaverSuspend(d.display, False);
   release();
 }
 
 std::uint64_t window_id() {
-  return window_system_id;
+  return record.id.load();
+}
+
+// X is there when DISPLAY names it, and is the desktop of any session that is not Wayland's.
+bool at_hand() {
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (display != nullptr && *display != '\0') || wayland == nullptr || *wayland == '\0';
+}
+
+bool wants_service_thread() {
+  return true;
+}
+
+bool can_wait() {
+  return true;
+}
+
+void wake() {
+  window::wake_waits();
 }
 
 }  // namespace screen::x11_window
+
+namespace screen::driver {
+
+namespace x = x11_window;
+
+const Driver x11_driver = {
+    .name = "x11",
+    .at_hand = x::at_hand,
+    .wants_service_thread = x::wants_service_thread,
+    .open = x::open,
+    .set_title = x::set_title,
+    .set_palette = x::set_palette,
+    .present = x::present,
+    .take_events = x::take_events,
+    .can_wait = x::can_wait,
+    .wait_for_event = x::wait_for_event,
+    .wake = x::wake,
+    .set_full_screen = x::set_full_screen,
+    .full_screen = x::full_screen,
+    .close = x::close,
+    .window_id = x::window_id,
+    .show_box = x::show_box,
+};
+
+}  // namespace screen::driver

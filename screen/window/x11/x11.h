@@ -18,6 +18,7 @@
 
 #include "screen/window/driver.h"
 #include "screen/window/scaler.h"
+#include "screen/window/shared_value.h"
 
 namespace screen::x11_window {
 
@@ -54,7 +55,7 @@ struct Buffer {
   scale::Point size{};
 };
 
-struct Driver {
+struct Record {
   Display* display = nullptr;
   int screen = 0;
   Window root = None;
@@ -77,11 +78,6 @@ struct Driver {
   bool state_changed = false;  // _NET_WM_STATE or WM_STATE changed this pass
   bool geometry_lost = false;  // a flood crowded out a configure, map or unmap
   bool pointer_lost = false;   // a flood crowded out a crossing or a motion
-  // The page last presented, painted anew when the window changes size. The core's pages live
-  // until the window closes and change only under the screen lock, which every call that
-  // paints holds; a copy would cost as much memory again.
-  const std::uint8_t* shown = nullptr;
-  int shown_width = 0;
   window::Scaler scaler;
   Buffer buffer;
 
@@ -95,12 +91,10 @@ struct Driver {
   scale::Point last_pointer{-1 << 30, -1 << 30};  // the page point last reported
   Drag drag;
   std::vector<driver::Event> events;  // translated, not yet taken
+  window::Shared<std::uint64_t> id;   // `window` for dialogs on the program thread; 0: none
 };
 
-Driver& driver();
-
-// The window's id for dialogs on the program thread; 0 while none is open.
-extern std::atomic<std::uint64_t> window_system_id;
+extern Record record;
 
 // window.cpp
 void update_size_hints(bool fixed);
@@ -112,6 +106,8 @@ void read_window_state();  // after _NET_WM_STATE or WM_STATE changed
 
 // present.cpp: the buffer for the window's current size, painted whole and shown.
 bool fit_buffer();
+void set_palette(const std::array<Rgb, 256>& palette);
+void present(const std::uint8_t* page, int width, int first, int last);
 void show_area(int x, int y, int width, int height);
 void free_buffer();
 
@@ -130,9 +126,8 @@ void end_pass();
 // Reads events until the window is mapped, at most `milliseconds`; what they said waits for
 // take_events.
 void wait_for_map(int milliseconds);
-// The descriptor that wake() writes to and wait_for_event() listens on.
-bool open_wake();
-void close_wake();
+void take_events(std::vector<driver::Event>& events);
+void wait_for_event(int milliseconds);
 
 // xdnd.cpp: a drag's messages and the selection that carries its files; false for others.
 bool handle_client_message(const XClientMessageEvent& e);
@@ -142,18 +137,7 @@ void handle_selection(const XSelectionEvent& e);
 void answer_drag();
 int drag_wait_ms();
 
-// The functions of the desktop table.
-bool open(int width, int height, std::string_view title, bool last_resort, std::string& error);
-void set_title(std::string_view title);
-void set_palette(const std::array<Rgb, 256>& palette);
-void present(const std::uint8_t* page, int width, int first, int last);
-void take_events(std::vector<driver::Event>& events);
-void wait_for_event(int milliseconds);
-void wake();
-bool set_full_screen(bool on);
-bool full_screen();
-void close();
-std::uint64_t window_id();
+// box.cpp: a message box over the window, on a connection of its own.
 bool show_box(const std::string& text, const std::string& caption);
 
 }  // namespace screen::x11_window

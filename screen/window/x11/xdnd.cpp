@@ -24,7 +24,7 @@ constexpr int most_types = 64;
 constexpr std::chrono::seconds longest_drop(3);  // a list of files is there in milliseconds
 
 void send_to_source(Atom type, long l1, long l4) {
-  Driver& d = driver();
+  Record& d = record;
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = d.drag.source;
@@ -40,7 +40,7 @@ void send_to_source(Atom type, long l1, long l4) {
 // Whether the source offers text/uri-list: among the three types of its XdndEnter, or in
 // its XdndTypeList where it has more.
 bool offers_files(const XClientMessageEvent& e) {
-  Driver& d = driver();
+  Record& d = record;
   const Atom wanted = d.atoms.text_uri_list;
   if ((e.data.l[1] & 1) == 0)
     return Atom(e.data.l[2]) == wanted || Atom(e.data.l[3]) == wanted ||
@@ -62,7 +62,7 @@ bool offers_files(const XClientMessageEvent& e) {
 }
 
 void finish(bool accepted) {
-  Driver& d = driver();
+  Record& d = record;
   send_to_source(d.atoms.xdnd_finished, accepted ? 1 : 0,
                  accepted ? long(d.atoms.xdnd_action_copy) : long(None));
   d.drag = {};
@@ -71,7 +71,7 @@ void finish(bool accepted) {
 }  // namespace
 
 bool handle_client_message(const XClientMessageEvent& e) {
-  Driver& d = driver();
+  Record& d = record;
   const Atoms& a = d.atoms;
   const Atom type = e.message_type;
   if (type != a.xdnd_enter && type != a.xdnd_position && type != a.xdnd_leave &&
@@ -102,7 +102,7 @@ bool handle_client_message(const XClientMessageEvent& e) {
 }
 
 void handle_selection(const XSelectionEvent& e) {
-  Driver& d = driver();
+  Record& d = record;
   if (!d.drag.dropped || e.requestor != d.window || e.selection != d.atoms.xdnd_selection) return;
   bool accepted = false;
   if (e.property != None) {
@@ -128,7 +128,7 @@ void handle_selection(const XSelectionEvent& e) {
 }
 
 void answer_drag() {
-  Driver& d = driver();
+  Record& d = record;
   const Atoms& a = d.atoms;
   if (d.drag.dropped && std::chrono::steady_clock::now() >= d.drag.given_up_at) finish(false);
   if (!d.drag.status_due || d.drag.dropped) return;
@@ -139,7 +139,7 @@ void answer_drag() {
 }
 
 int drag_wait_ms() {
-  const Driver& d = driver();
+  const Record& d = record;
   return d.drag.dropped ? window::milliseconds_until(d.drag.given_up_at) : -1;
 }
 

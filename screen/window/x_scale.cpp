@@ -1,4 +1,4 @@
-#include "screen/window/x11/desktop_scale.h"
+#include "screen/window/x_scale.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 
 #include "screen/window/scaler.h"
 
-namespace screen::x11_window {
+namespace screen::window {
 
 namespace {
 
@@ -42,4 +42,4 @@ int desktop_percent(const char* gdk_scale, const char* resources) {
   return dpi > 0 ? window::percent_of_dpi(dpi) : 100;
 }
 
-}  // namespace screen::x11_window
+}  // namespace screen::window

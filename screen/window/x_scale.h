@@ -1,11 +1,11 @@
 #pragma once
-// The X11 desktop's scale, as players set it: GDK_SCALE (a whole number) or the X resources'
+// The scale of an X desktop, as players set it: GDK_SCALE (a whole number) or the X resources'
 // Xft.dpi. Plain text in, so that it holds no Xlib.
 
-namespace screen::x11_window {
+namespace screen::window {
 
 // The desktop's scale in percent: GDK_SCALE when it is a whole number from 1 to 16, else the
 // resources' "Xft.dpi:" line (96 is 100 %), else 100. Either may be null.
 int desktop_percent(const char* gdk_scale, const char* resources);
 
-}  // namespace screen::x11_window
+}  // namespace screen::window

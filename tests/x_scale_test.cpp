@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "screen/window/x11/desktop_scale.h"
+#include "screen/window/x_scale.h"
 
 namespace {
 
-using screen::x11_window::desktop_percent;
+using screen::window::desktop_percent;
 
 TEST(X11Scale, GdkScaleWinsWhenItIsAWholeNumber) {
   EXPECT_EQ(desktop_percent("2", "Xft.dpi:\t96\n"), 200);
