@@ -15,7 +15,7 @@
 #include "app/dialogs.h"
 #include "app/texts.h"
 #include "screen/screen.h"
-#include "screen/unicode_win32.h"
+#include "base/unicode_win32.h"
 
 namespace app {
 

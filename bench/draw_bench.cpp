@@ -22,7 +22,7 @@
 #include "gui/toolkit_state.h"
 #include "gui/widgets.h"
 #include "screen/files.h"
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/process.h"
 #include "screen/screen.h"
 #include "screen/window/scaler.h"

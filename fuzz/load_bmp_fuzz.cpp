@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/screen.h"
 
 namespace {

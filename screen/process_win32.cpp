@@ -11,7 +11,7 @@
 
 #include "screen/files.h"
 #include "screen/process.h"
-#include "screen/unicode_win32.h"
+#include "base/unicode_win32.h"
 #include "screen/window/driver.h"
 
 namespace screen {

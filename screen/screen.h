@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "screen/rgb.h"
+#include "screen/window/rgb.h"
 
 namespace screen {
 

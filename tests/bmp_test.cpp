@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"
 

@@ -8,7 +8,7 @@
 #include "app/launcher.h"
 #include "gui/toolkit_state.h"
 #include "gui/widgets.h"
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/process.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"

@@ -11,7 +11,7 @@
 #include "app/texts.h"
 #include "gui/toolkit_state.h"
 #include "gui/widgets.h"
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/pointer.h"
 #include "screen/process.h"
 #include "screen/screen.h"

@@ -1,6 +1,6 @@
 // Palettes: six-bit storage, the two built-in tables, and their hand-over to the window.
 
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"
 #include "text/palettes.h"

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/pointer.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"

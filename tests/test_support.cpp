@@ -5,7 +5,7 @@
 
 #include "gui/toolkit_state.h"
 #include "gui/widgets.h"
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/screen.h"
 #include "text/text_state.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/pointer.h"
 #include "screen/screen.h"
 #include "tests/test_support.h"

@@ -6,6 +6,10 @@
 
 namespace screen::window {
 
+// How long a dropped list of files may take to come: it is there in milliseconds from any
+// program that means it, so a source that holds it back longer is given up.
+constexpr std::chrono::seconds dropped_list_wait(5);
+
 // Milliseconds from now until `at`, rounded up: 0 once it has passed, never over a minute.
 inline int milliseconds_until(std::chrono::steady_clock::time_point at) {
   const auto left =

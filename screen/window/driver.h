@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "screen/rgb.h"
+#include "screen/window/rgb.h"
 
 namespace screen::driver {
 

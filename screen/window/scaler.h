@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "screen/rgb.h"
+#include "screen/window/rgb.h"
 
 namespace screen::scale {
 

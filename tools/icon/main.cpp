@@ -40,11 +40,11 @@ tools::RgbaImage draw_icon(int size) {
   return image;
 }
 
-// The picture as the definitions that screen/window_icon.h declares.
+// The picture as the definitions that screen/window/window_icon.h declares.
 bool save_source(const char* path, const tools::RgbaImage& image) {
   std::FILE* f = std::fopen(path, "w");
   if (f == nullptr) return false;
-  std::fprintf(f, "// Drawn by gorvex-icon at build time.\n#include \"screen/window_icon.h\"\n\n");
+  std::fprintf(f, "// Drawn by gorvex-icon at build time.\n#include \"screen/window/window_icon.h\"\n\n");
   std::fprintf(f, "const int screen::window_icon_size = %d;\n", image.size);
   std::fprintf(f, "const unsigned char screen::window_icon_rgba[] = {");
   for (std::size_t i = 0; i < image.rgba.size(); ++i)

@@ -6,7 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "screen/headless.h"
+#include "screen/window/headless/headless.h"
 #include "screen/window/driver.h"
 
 namespace screen::headless {

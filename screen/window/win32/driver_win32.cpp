@@ -16,8 +16,8 @@
 #include <atomic>
 #include <vector>
 
-#include "screen/resources_win32.h"
-#include "screen/unicode_win32.h"
+#include "screen/window/win32/resources_win32.h"
+#include "base/unicode_win32.h"
 #include "screen/window/driver.h"
 #include "screen/window/scaler.h"
 #include "screen/window/shared_value.h"
@@ -43,7 +43,7 @@ struct Buffer {
   scale::Point size{};
 };
 
-struct Window {
+struct Record {
   HWND handle = nullptr;
   int width = 0;
   int height = 0;
@@ -60,16 +60,16 @@ struct Window {
   double scale = 1;  // the window's scale: client pixels per page pixel
 };
 
-Window win;
+Record record;
 
 // --- Painting ---
 
 scale::Point page_size() {
-  return {win.width, win.height};
+  return {record.width, record.height};
 }
 
 void free_buffer() {
-  Buffer& b = win.buffer;
+  Buffer& b = record.buffer;
   if (b.dc != nullptr) {
     if (b.replaced != nullptr) SelectObject(b.dc, b.replaced);
     DeleteDC(b.dc);
@@ -89,7 +89,7 @@ bool make_buffer(scale::Point size) {
   h.biPlanes = 1;
   h.biBitCount = 32;
   h.biCompression = BI_RGB;
-  Buffer& b = win.buffer;
+  Buffer& b = record.buffer;
   void* bits = nullptr;
   b.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   b.dc = CreateCompatibleDC(nullptr);
@@ -105,18 +105,18 @@ bool make_buffer(scale::Point size) {
 
 // Copies buffer rows first..last, the page's columns of them, to the window.
 void show_rows(HDC dc, int first, int last) {
-  const window::Placement& at = win.scaler.placement();
-  if (win.buffer.dc == nullptr || last < first) return;
-  BitBlt(dc, at.x, first, at.width, last - first + 1, win.buffer.dc, at.x, first, SRCCOPY);
+  const window::Placement& at = record.scaler.placement();
+  if (record.buffer.dc == nullptr || last < first) return;
+  BitBlt(dc, at.x, first, at.width, last - first + 1, record.buffer.dc, at.x, first, SRCCOPY);
 }
 
 // The buffer as it is; black where there is none yet.
 void paint(HDC dc, const RECT& area) {
-  if (win.buffer.dc == nullptr) {
+  if (record.buffer.dc == nullptr) {
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     return;
   }
-  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, win.buffer.dc,
+  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, record.buffer.dc,
          area.left, area.top, SRCCOPY);
 }
 
@@ -127,20 +127,20 @@ void paint(HDC dc, const RECT& area) {
 // system imposed) the largest size of the page's shape, centred on black.
 void lay_out() {
   RECT c{};
-  GetClientRect(win.handle, &c);
+  GetClientRect(record.handle, &c);
   // A client area beyond any monitor's would be the system's fault: kept to 16384 a side.
   const scale::Point area{std::min(int(c.right - c.left), 1 << 14),
                           std::min(int(c.bottom - c.top), 1 << 14)};
   if (area.x <= 0 || area.y <= 0) return;  // minimised
-  window::Placement at = window::windowed(page_size(), win.scale);
-  if (win.full_screen || area != scale::Point{at.width, at.height})
+  window::Placement at = window::windowed(page_size(), record.scale);
+  if (record.full_screen || area != scale::Point{at.width, at.height})
     at = window::fitted(area, page_size());
-  if (area == win.buffer.size && at == win.scaler.placement()) return;
-  if (area != win.buffer.size && !make_buffer(area)) return;
-  win.scaler.place(area, at);
+  if (area == record.buffer.size && at == record.scaler.placement()) return;
+  if (area != record.buffer.size && !make_buffer(area)) return;
+  record.scaler.place(area, at);
   GdiFlush();
-  win.scaler.paint_all(win.buffer.pixels, area.x * 4);
-  InvalidateRect(win.handle, nullptr, FALSE);
+  record.scaler.paint_all(record.buffer.pixels, area.x * 4);
+  InvalidateRect(record.handle, nullptr, FALSE);
 }
 
 // Functions of newer Windows, where the system has them.
@@ -153,7 +153,7 @@ F user32_function(const char* name) {
 UINT window_dpi() {
   static const auto get_dpi = user32_function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
   if (get_dpi != nullptr) {
-    if (const UINT dpi = get_dpi(win.handle)) return dpi;
+    if (const UINT dpi = get_dpi(record.handle)) return dpi;
   }
   UINT dpi = default_dpi;
   if (HDC dc = GetDC(nullptr)) {
@@ -178,15 +178,17 @@ RECT frame_for(scale::Point client, UINT dpi) {
 void size_window(UINT dpi, const RECT* suggested) {
   MONITORINFO m{};
   m.cbSize = sizeof m;
-  HMONITOR monitor = suggested != nullptr ? MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)
-                                          : MonitorFromWindow(win.handle, MONITOR_DEFAULTTONEAREST);
+  HMONITOR monitor = suggested != nullptr
+                         ? MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)
+                         : MonitorFromWindow(record.handle, MONITOR_DEFAULTTONEAREST);
   if (!GetMonitorInfoW(monitor, &m)) return;
   const RECT& work = m.rcWork;
   const RECT bare = frame_for({0, 0}, dpi);
-  win.scale = window::fitting_scale(window::scale_of_percent(window::percent_of_dpi(int(dpi))),
-                                    {work.right - work.left, work.bottom - work.top}, page_size(),
-                                    {bare.right - bare.left, bare.bottom - bare.top});
-  const window::Placement at = window::windowed(page_size(), win.scale);
+  record.scale =
+      window::fitting_scale(window::scale_of_percent(window::percent_of_dpi(int(dpi))),
+                            {work.right - work.left, work.bottom - work.top}, page_size(),
+                            {bare.right - bare.left, bare.bottom - bare.top});
+  const window::Placement at = window::windowed(page_size(), record.scale);
   const RECT r = frame_for({at.width, at.height}, dpi);
   const int w = r.right - r.left, h = r.bottom - r.top;
   int x = std::max(work.left, work.left + (work.right - work.left - w) / 2);
@@ -197,9 +199,9 @@ void size_window(UINT dpi, const RECT* suggested) {
     y = std::clamp(int(suggested->top), int(work.top),
                    std::max(int(work.top), int(work.bottom) - h));
   }
-  SetWindowPos(win.handle, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(record.handle, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   lay_out();
-  InvalidateRect(win.handle, nullptr, FALSE);
+  InvalidateRect(record.handle, nullptr, FALSE);
 }
 
 // --- Full screen ---
@@ -210,71 +212,71 @@ bool cover_monitor(HMONITOR monitor) {
   info.cbSize = sizeof info;
   if (!GetMonitorInfoW(monitor, &info)) return false;
   const RECT& m = info.rcMonitor;
-  if (!SetWindowPos(win.handle, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
+  if (!SetWindowPos(record.handle, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
                     SWP_FRAMECHANGED | SWP_SHOWWINDOW))
     return false;
   lay_out();
-  InvalidateRect(win.handle, nullptr, FALSE);
+  InvalidateRect(record.handle, nullptr, FALSE);
   return true;
 }
 
 void leave_full_screen() {
-  win.full_screen = false;
-  SetWindowLongPtrW(win.handle, GWL_STYLE, LONG_PTR(window_style | WS_VISIBLE));
-  const RECT& r = win.windowed;
-  SetWindowPos(win.handle, HWND_NOTOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
+  record.full_screen = false;
+  SetWindowLongPtrW(record.handle, GWL_STYLE, LONG_PTR(window_style | WS_VISIBLE));
+  const RECT& r = record.windowed;
+  SetWindowPos(record.handle, HWND_NOTOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_FRAMECHANGED | SWP_SHOWWINDOW);
   lay_out();
-  InvalidateRect(win.handle, nullptr, FALSE);
+  InvalidateRect(record.handle, nullptr, FALSE);
 }
 
 // On the monitor the window is on. Not topmost: the open-file dialog and the message boxes
 // must come up above it.
 void enter_full_screen() {
-  GetWindowRect(win.handle, &win.windowed);
-  const HMONITOR monitor = MonitorFromWindow(win.handle, MONITOR_DEFAULTTONEAREST);
-  win.full_screen = true;
-  SetWindowLongPtrW(win.handle, GWL_STYLE, LONG_PTR(WS_POPUP | WS_VISIBLE));
+  GetWindowRect(record.handle, &record.windowed);
+  const HMONITOR monitor = MonitorFromWindow(record.handle, MONITOR_DEFAULTTONEAREST);
+  record.full_screen = true;
+  SetWindowLongPtrW(record.handle, GWL_STYLE, LONG_PTR(WS_POPUP | WS_VISIBLE));
   if (!cover_monitor(monitor)) leave_full_screen();
 }
 
 bool switch_full_screen(bool on) {
-  if (on && !win.full_screen) enter_full_screen();
-  if (!on && win.full_screen) leave_full_screen();
-  return win.full_screen == on;
+  if (on && !record.full_screen) enter_full_screen();
+  if (!on && record.full_screen) leave_full_screen();
+  return record.full_screen == on;
 }
 
 // --- Pointer ---
 
 // A move after a move replaces it: only where the pointer is now counts.
 void push(Event e) {
-  if (e.kind == EventKind::motion && !win.pending.empty() &&
-      win.pending.back().kind == EventKind::motion) {
-    win.pending.back() = std::move(e);
+  if (e.kind == EventKind::motion && !record.pending.empty() &&
+      record.pending.back().kind == EventKind::motion) {
+    record.pending.back() = std::move(e);
     return;
   }
-  win.pending.push_back(std::move(e));
+  record.pending.push_back(std::move(e));
 }
 
 // A move reports the page pixel under the pointer; the first one after a leave is an enter.
 void pointer_moved(LPARAM lp) {
   const scale::Point p =
-      window::page_point(win.scaler.placement(), GET_X_LPARAM(lp) + 0.5, GET_Y_LPARAM(lp) + 0.5);
-  push({win.over ? EventKind::motion : EventKind::enter, p.x, p.y});
-  win.over = true;
-  if (!win.tracking_leave) {
+      window::page_point(record.scaler.placement(), GET_X_LPARAM(lp) + 0.5, GET_Y_LPARAM(lp) + 0.5);
+  push({record.over ? EventKind::motion : EventKind::enter, p.x, p.y});
+  record.over = true;
+  if (!record.tracking_leave) {
     TRACKMOUSEEVENT t{};
     t.cbSize = sizeof t;
     t.dwFlags = TME_LEAVE;
-    t.hwndTrack = win.handle;
-    win.tracking_leave = TrackMouseEvent(&t) != 0;
+    t.hwndTrack = record.handle;
+    record.tracking_leave = TrackMouseEvent(&t) != 0;
   }
 }
 
 // Pointer events keep coming while a button is held, also outside the window.
 void button_down(int bit) {
   push({EventKind::press, 0, 0, bit});
-  SetCapture(win.handle);
+  SetCapture(record.handle);
 }
 
 // `wp` says which buttons are still down.
@@ -283,7 +285,7 @@ void button_up(int bit, WPARAM wp) {
   const WORD down = GET_KEYSTATE_WPARAM(wp);
   const bool any_down =
       (down & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2)) != 0;
-  if (!any_down && GetCapture() == win.handle) ReleaseCapture();
+  if (!any_down && GetCapture() == record.handle) ReleaseCapture();
 }
 
 int extra_button(WPARAM wp) {
@@ -294,17 +296,17 @@ int extra_button(WPARAM wp) {
 // pass's messages are handled: any program can post WM_ACTIVATE or WM_SIZE with whatever
 // parameters it likes.
 void window_state() {
-  const bool minimised = IsIconic(win.handle) != 0;
-  const bool active = !minimised && GetForegroundWindow() == win.handle;
-  if (!active && GetCapture() == win.handle) ReleaseCapture();
-  if (active != win.active) {
-    win.active = active;
+  const bool minimised = IsIconic(record.handle) != 0;
+  const bool active = !minimised && GetForegroundWindow() == record.handle;
+  if (!active && GetCapture() == record.handle) ReleaseCapture();
+  if (active != record.active) {
+    record.active = active;
     Event e{EventKind::focus};
     e.on = active;
     push(std::move(e));
   }
-  if (minimised != win.minimised) {
-    win.minimised = minimised;
+  if (minimised != record.minimised) {
+    record.minimised = minimised;
     Event e{EventKind::minimised};
     e.on = minimised;
     push(std::move(e));
@@ -318,8 +320,8 @@ bool pointer_message(UINT msg, WPARAM wp, LPARAM lp) {
       pointer_moved(lp);
       return true;
     case WM_MOUSELEAVE:
-      win.tracking_leave = false;
-      win.over = false;
+      record.tracking_leave = false;
+      record.over = false;
       push({EventKind::leave});
       return true;
     case WM_LBUTTONDOWN:
@@ -361,19 +363,20 @@ bool pointer_message(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  if (h != win.handle) return DefWindowProcW(h, msg, wp, lp);
+  if (h != record.handle) return DefWindowProcW(h, msg, wp, lp);
   // Extra-button messages want TRUE back; the others 0.
   if (pointer_message(msg, wp, lp))
     return msg == WM_XBUTTONDOWN || msg == WM_XBUTTONUP || msg == WM_XBUTTONDBLCLK;
   switch (msg) {
     case WM_SIZE:
-      if (!IsIconic(win.handle)) lay_out();
+      if (!IsIconic(record.handle)) lay_out();
       break;
     case WM_DPICHANGED:
       // The scale is the system's for the window, whatever the message says. Full screen
       // keeps covering its monitor; the window left behind comes back at its old size.
-      if (!win.full_screen && lp != 0) size_window(window_dpi(), reinterpret_cast<const RECT*>(lp));
-      InvalidateRect(win.handle, nullptr, FALSE);
+      if (!record.full_screen && lp != 0)
+        size_window(window_dpi(), reinterpret_cast<const RECT*>(lp));
+      InvalidateRect(record.handle, nullptr, FALSE);
       return 0;
     case WM_DROPFILES: {
       const auto drop = reinterpret_cast<HDROP>(wp);
@@ -454,11 +457,11 @@ bool wants_service_thread() {
 }
 
 bool set_full_screen(bool on) {
-  return win.handle != nullptr && switch_full_screen(on);
+  return record.handle != nullptr && switch_full_screen(on);
 }
 
 bool full_screen() {
-  return win.full_screen;
+  return record.full_screen;
 }
 
 bool open(int width, int height, std::string_view title, std::string& error) {
@@ -468,48 +471,49 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     error = "RegisterClassExW failed with error " + std::to_string(GetLastError());
     return false;
   }
-  win = {};
-  win.width = width;
-  win.height = height;
-  win.scaler.start({width, height});
+  record = {};
+  record.width = width;
+  record.height = height;
+  record.scaler.start({width, height});
 
-  win.handle = CreateWindowExW(0, class_name, from_1251(title).c_str(), window_style, CW_USEDEFAULT,
-                               CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
-  if (win.handle == nullptr) {
+  record.handle =
+      CreateWindowExW(0, class_name, from_1251(title).c_str(), window_style, CW_USEDEFAULT,
+                      CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
+  if (record.handle == nullptr) {
     error = "CreateWindowExW failed with error " + std::to_string(GetLastError());
     return false;
   }
   size_window(window_dpi(), nullptr);
-  win.for_dialogs.store(win.handle);
-  DragAcceptFiles(win.handle, TRUE);
+  record.for_dialogs.store(record.handle);
+  DragAcceptFiles(record.handle, TRUE);
   // Keeps the screen saver and display sleep away while this thread lives with the window;
   // nothing of the session's settings changes.
   SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED);
-  ShowWindow(win.handle, SW_SHOWNORMAL);
-  UpdateWindow(win.handle);
-  SetForegroundWindow(win.handle);
+  ShowWindow(record.handle, SW_SHOWNORMAL);
+  UpdateWindow(record.handle);
+  SetForegroundWindow(record.handle);
   return true;
 }
 
 void set_title(std::string_view title) {
-  if (win.handle != nullptr) SetWindowTextW(win.handle, from_1251(title).c_str());
+  if (record.handle != nullptr) SetWindowTextW(record.handle, from_1251(title).c_str());
 }
 
 // The core presents every row after a change of palette.
 void set_palette(const std::array<Rgb, 256>& palette) {
-  win.scaler.set_palette(palette);
+  record.scaler.set_palette(palette);
 }
 
 void present(const std::uint8_t* page, int width, int first, int last) {
-  if (win.handle == nullptr) return;
-  const scale::Point kept = win.scaler.keep(page, width, first, last);
-  if (kept.y < kept.x || win.buffer.pixels == nullptr) return;
+  if (record.handle == nullptr) return;
+  const scale::Point kept = record.scaler.keep(page, width, first, last);
+  if (kept.y < kept.x || record.buffer.pixels == nullptr) return;
   GdiFlush();
   const scale::Point rows =
-      win.scaler.paint(kept.x, kept.y, win.buffer.pixels, win.buffer.size.x * 4);
-  if (HDC dc = GetDC(win.handle)) {
+      record.scaler.paint(kept.x, kept.y, record.buffer.pixels, record.buffer.size.x * 4);
+  if (HDC dc = GetDC(record.handle)) {
     show_rows(dc, rows.x, rows.y);
-    ReleaseDC(win.handle, dc);
+    ReleaseDC(record.handle, dc);
   }
 }
 
@@ -540,23 +544,23 @@ void take_events(std::vector<Event>& events) {
     TranslateMessage(&m);
     DispatchMessageW(&m);
   }
-  if (win.handle != nullptr) window_state();
-  for (Event& e : win.pending) events.push_back(std::move(e));
-  win.pending.clear();
+  if (record.handle != nullptr) window_state();
+  for (Event& e : record.pending) events.push_back(std::move(e));
+  record.pending.clear();
 }
 
 void close() {
-  if (win.handle == nullptr) return;
-  win.for_dialogs.store(nullptr);
-  DestroyWindow(win.handle);
-  win.handle = nullptr;
+  if (record.handle == nullptr) return;
+  record.for_dialogs.store(nullptr);
+  DestroyWindow(record.handle);
+  record.handle = nullptr;
   free_buffer();
   SetThreadExecutionState(ES_CONTINUOUS);
   UnregisterClassW(class_name, GetModuleHandleW(nullptr));
 }
 
 std::uint64_t window_id() {
-  return reinterpret_cast<std::uintptr_t>(win.for_dialogs.load());
+  return reinterpret_cast<std::uintptr_t>(record.for_dialogs.load());
 }
 
 // --- Waiting for messages ---

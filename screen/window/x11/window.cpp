@@ -15,13 +15,11 @@
 #include "screen/window/linux/wake_linux.h"
 #include "screen/window/x11/x11.h"
 #include "screen/window/x_scale.h"
-#include "screen/window_icon.h"
+#include "screen/window/window_icon.h"
 
 namespace screen::x11_window {
 
 namespace {
-
-int trapped = -1;  // errors counted since trap_errors(), or -1 when not trapping
 
 // Xlib's own handler exits from whichever thread saw the connection go, running exit
 // handlers while the other thread draws: the core ends the launcher at once instead.
@@ -30,7 +28,7 @@ int display_lost(Display*) {
 }
 
 int protocol_error(Display*, XErrorEvent*) {
-  if (trapped >= 0) ++trapped;
+  if (record.trapped_errors >= 0) ++record.trapped_errors;
   return 0;
 }
 
@@ -209,12 +207,12 @@ void release() {
 Record record;
 
 void trap_errors() {
-  trapped = 0;
+  record.trapped_errors = 0;
 }
 
 bool errors_trapped() {
-  const bool any = trapped > 0;
-  trapped = -1;
+  const bool any = record.trapped_errors > 0;
+  record.trapped_errors = -1;
   return any;
 }
 

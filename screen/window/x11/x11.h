@@ -69,6 +69,7 @@ struct Record {
   bool window_manager = false;  // one runs and speaks EWMH's full screen
   bool shm_offered = false;
   bool saver_suspended = false;
+  int trapped_errors = -1;  // protocol errors since trap_errors(), or -1 when not trapping
 
   scale::Point page{};         // the page's size
   double scale = 1;            // the window's scale

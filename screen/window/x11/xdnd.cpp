@@ -21,7 +21,6 @@ namespace {
 
 constexpr long most_bytes = 1 << 20;  // a list of files far longer than any drop of levels
 constexpr int most_types = 64;
-constexpr std::chrono::seconds longest_drop(3);  // a list of files is there in milliseconds
 
 void send_to_source(Atom type, long l1, long l4) {
   Record& d = record;
@@ -94,7 +93,7 @@ bool handle_client_message(const XClientMessageEvent& e) {
     finish(false);
   } else {
     d.drag.dropped = true;
-    d.drag.given_up_at = std::chrono::steady_clock::now() + longest_drop;
+    d.drag.given_up_at = std::chrono::steady_clock::now() + window::dropped_list_wait;
     XConvertSelection(d.display, a.xdnd_selection, a.text_uri_list, a.drop_property, d.window,
                       Time(e.data.l[2]));
   }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "screen/screen.h"
 #include "screen/window/driver.h"
+#include "screen/window/rgb.h"
 
 namespace screen::headless {
 

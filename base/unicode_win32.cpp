@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "screen/unicode_win32.h"
+#include "base/unicode_win32.h"
 
 namespace screen::unicode {
 
