@@ -54,7 +54,7 @@ MUTANTS = [
      "the leftmost pixel of a byte is in its high bits"),
     ("tools/gorvex-cmd/interpreter.cpp", "out += '%';\n      ++i;", "out += '%';",
      "gorvex-cmd reads \"%%\" as one \"%\""),
-    ("screen/pointer.cpp", "if (!s.window.desktop_may_switch) break;", "",
+    ("screen/window_rules.cpp", "if (!s.window.desktop_may_switch) break;", "",
      "a desktop that repeats or alternates its maximised state flips the window each time"),
     ("screen/window/scaler.cpp", "std::floor((buffer - origin) / s)",
      "std::trunc((buffer - origin) / s)", "a pointer just left of a scaled page is outside it"),
