@@ -6,8 +6,6 @@
 // request for a drop's files enter; what the rest would have said is noted, and asked of
 // the server again once the flood has passed.
 
-#include <array>
-
 #include "screen/window/x11/x11.h"
 // Last: the header of Xlib's hooks defines min and max as macros.
 #include <X11/Xlibint.h>
@@ -17,11 +15,6 @@
 namespace screen::x11_window {
 
 namespace {
-
-using Convert = Bool (*)(Display*, XEvent*, xEvent*);
-
-// Xlib's own converters, one per core event type.
-std::array<Convert, GenericEvent> converters{};
 
 constexpr int most_queued = 4096;
 
@@ -34,7 +27,7 @@ bool always_enters(int type) {
 // Xlib.
 Bool admit(Display* display, XEvent* out, xEvent* wire) {
   const int type = wire->u.u.type & 0x7F;
-  if (type >= GenericEvent || !converters[std::size_t(type)](display, out, wire)) return False;
+  if (type >= GenericEvent || !record.converters[std::size_t(type)](display, out, wire)) return False;
   if (!believed(*out)) return False;
   if (display->qlen < most_queued || always_enters(type)) return True;
   Record& d = record;
@@ -87,7 +80,7 @@ void bound_intake() {
   Display* display = record.display;
   for (int type = KeyPress; type < GenericEvent; ++type) {
     // The hook returns the converter it replaces: Xlib's own, kept for admit to call.
-    converters[std::size_t(type)] = XESetWireToEvent(display, type, admit);
+    record.converters[std::size_t(type)] = XESetWireToEvent(display, type, admit);
   }
 }
 

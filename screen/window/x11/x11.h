@@ -9,6 +9,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XShm.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -19,6 +20,8 @@
 #include "screen/window/driver.h"
 #include "screen/window/scaler.h"
 #include "screen/window/shared_value.h"
+
+struct _xEvent;  // an event as the wire carries it (Xlib's internal headers)
 
 namespace screen::x11_window {
 
@@ -70,6 +73,9 @@ struct Record {
   bool shm_offered = false;
   bool saver_suspended = false;
   int trapped_errors = -1;  // protocol errors since trap_errors(), or -1 when not trapping
+  // Xlib's own converters of the wire's events, one per core event type, which intake.cpp's
+  // hook calls before it decides what may be queued.
+  std::array<Bool (*)(Display*, XEvent*, _xEvent*), GenericEvent> converters{};
 
   scale::Point page{};         // the page's size
   double scale = 1;            // the window's scale
