@@ -1,15 +1,13 @@
 #pragma once
-// The Wayland driver's own state: one window on one connection, reset to the start by close().
-// Only the service thread touches it, except the wake-up descriptor.
+// The Wayland driver's own record: one window on one connection, reset to the start by
+// close(). Only the service thread touches it.
 
 #include <wayland-client.h>
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "screen/window/driver.h"
@@ -55,7 +53,7 @@ struct Offer {
   bool over_page = false;  // the drag entered the window's own surface
 };
 
-struct State {
+struct Record {
   wl_display* display = nullptr;
   wl_registry* registry = nullptr;
   wl_compositor* compositor = nullptr;
@@ -136,7 +134,7 @@ struct State {
   std::string titled_failure;  // why the last try with a title bar failed, if not for that
 };
 
-extern State state;
+extern Record record;
 
 // connection.cpp
 bool connect(std::string& error);
