@@ -36,32 +36,26 @@ constexpr xdg_wm_base_listener shell_listener = [] {
   return on;
 }();
 
-Output* known_output(wl_output* output) {
-  for (Output& known : record.outputs)
-    if (known.output == output) return &known;
-  return nullptr;
-}
-
-void output_geometry(void*, wl_output* output, std::int32_t, std::int32_t, std::int32_t,
-                     std::int32_t, std::int32_t, const char*, const char*, std::int32_t transform) {
-  Output* known = known_output(output);
-  if (known == nullptr) return;
+// The output listeners' `data` is the output's entry.
+void output_geometry(void* data, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                     std::int32_t, const char*, const char*, std::int32_t transform) {
+  Output& known = *static_cast<Output*>(data);
   const bool turned = (transform & 1) != 0;  // 90 and 270 degrees, flipped or not
-  if (turned != known->turned) known->mode = {known->mode.y, known->mode.x};
-  known->turned = turned;
+  if (turned != known.turned) known.mode = {known.mode.y, known.mode.x};
+  known.turned = turned;
   if (record.configured) relayout();
 }
-void output_mode(void*, wl_output* output, std::uint32_t flags, std::int32_t width,
+void output_mode(void* data, wl_output*, std::uint32_t flags, std::int32_t width,
                  std::int32_t height, std::int32_t) {
-  Output* known = known_output(output);
-  if (known == nullptr || (flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
+  Output& known = *static_cast<Output*>(data);
+  if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
   const scale::Point mode{std::clamp(width, 0, 1 << 16), std::clamp(height, 0, 1 << 16)};
-  known->mode = known->turned ? scale::Point{mode.y, mode.x} : mode;
+  known.mode = known.turned ? scale::Point{mode.y, mode.x} : mode;
   if (record.configured) relayout();
 }
 void output_done(void*, wl_output*) {}
-void output_scale(void*, wl_output* output, std::int32_t factor) {
-  if (Output* known = known_output(output)) known->scale = std::clamp(factor, 1, 16);
+void output_scale(void* data, wl_output*, std::int32_t factor) {
+  static_cast<Output*>(data)->scale = std::clamp(factor, 1, 16);
   if (record.configured) relayout();
 }
 void output_name(void*, wl_output*, const char*) {}
@@ -96,44 +90,44 @@ constexpr std::uint32_t surface_events_known = 6;
 constexpr std::uint32_t surface_events_known = 4;
 #endif
 
-void global(void*, wl_registry* registry, std::uint32_t name, const char* interface,
+void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
             std::uint32_t version) {
+  Record& r = record_of(data);
   const std::string_view kind = interface != nullptr ? interface : "";
   const auto bind = [&](const wl_interface* type, std::uint32_t highest) {
     return wl_registry_bind(registry, name, type, std::min(version, highest));
   };
-  if (kind == wl_compositor_interface.name && record.compositor == nullptr) {
-    record.compositor_version = std::min(version, surface_events_known);
-    record.compositor =
+  if (kind == wl_compositor_interface.name && r.compositor == nullptr) {
+    r.compositor_version = std::min(version, surface_events_known);
+    r.compositor =
         static_cast<wl_compositor*>(bind(&wl_compositor_interface, surface_events_known));
-  } else if (kind == wl_shm_interface.name && record.shm == nullptr) {
-    record.shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
-  } else if (kind == xdg_wm_base_interface.name && record.shell == nullptr) {
-    record.shell = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 2));
-    xdg_wm_base_add_listener(record.shell, &shell_listener, nullptr);
-  } else if (kind == wl_seat_interface.name && record.seat == nullptr) {
-    record.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
-    record.seat_name = name;
-    wl_seat_add_listener(record.seat, &seat_listener, nullptr);
+  } else if (kind == wl_shm_interface.name && r.shm == nullptr) {
+    r.shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
+  } else if (kind == xdg_wm_base_interface.name && r.shell == nullptr) {
+    r.shell = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 2));
+    xdg_wm_base_add_listener(r.shell, &shell_listener, &r);
+  } else if (kind == wl_seat_interface.name && r.seat == nullptr) {
+    r.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
+    r.seat_name = name;
+    wl_seat_add_listener(r.seat, &seat_listener, &r);
     start_drop_device();  // a seat that came after the window was made
-  } else if (kind == wl_output_interface.name && record.outputs.size() < 64 &&
-             std::none_of(record.outputs.begin(), record.outputs.end(),
+  } else if (kind == wl_output_interface.name && r.outputs.size() < 64 &&
+             std::none_of(r.outputs.begin(), r.outputs.end(),
                           [&](const Output& known) { return known.name == name; })) {
     auto* output = static_cast<wl_output*>(bind(&wl_output_interface, 2));
-    record.outputs.push_back({.output = output, .name = name});
-    wl_output_add_listener(output, &output_listener, nullptr);
-  } else if (kind == zxdg_decoration_manager_v1_interface.name &&
-             record.decoration_manager == nullptr) {
-    record.decoration_manager =
+    Output& entry = r.outputs.emplace_back(Output{.output = output, .name = name});
+    wl_output_add_listener(output, &output_listener, &entry);
+  } else if (kind == zxdg_decoration_manager_v1_interface.name && r.decoration_manager == nullptr) {
+    r.decoration_manager =
         static_cast<zxdg_decoration_manager_v1*>(bind(&zxdg_decoration_manager_v1_interface, 1));
-  } else if (kind == wp_viewporter_interface.name && record.viewporter == nullptr) {
-    record.viewporter = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
+  } else if (kind == wp_viewporter_interface.name && r.viewporter == nullptr) {
+    r.viewporter = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
   } else if (kind == wp_fractional_scale_manager_v1_interface.name &&
-             record.fractional_manager == nullptr) {
-    record.fractional_manager = static_cast<wp_fractional_scale_manager_v1*>(
+             r.fractional_manager == nullptr) {
+    r.fractional_manager = static_cast<wp_fractional_scale_manager_v1*>(
         bind(&wp_fractional_scale_manager_v1_interface, 1));
-  } else if (kind == wl_data_device_manager_interface.name && record.data_manager == nullptr) {
-    record.data_manager =
+  } else if (kind == wl_data_device_manager_interface.name && r.data_manager == nullptr) {
+    r.data_manager =
         static_cast<wl_data_device_manager*>(bind(&wl_data_device_manager_interface, 3));
     start_drop_device();
   }
@@ -152,17 +146,17 @@ void forget_seat() {
   record.seat_name = 0;
 }
 
-void global_removed(void*, wl_registry*, std::uint32_t name) {
-  if (record.seat != nullptr && name == record.seat_name) {
+void global_removed(void* data, wl_registry*, std::uint32_t name) {
+  Record& r = record_of(data);
+  if (r.seat != nullptr && name == r.seat_name) {
     forget_seat();
     return;
   }
-  auto& outputs = record.outputs;
-  for (auto it = outputs.begin(); it != outputs.end(); ++it) {
+  for (auto it = r.outputs.begin(); it != r.outputs.end(); ++it) {
     if (it->name != name) continue;
     wl_output_destroy(it->output);
-    outputs.erase(it);
-    if (record.configured) relayout();
+    r.outputs.erase(it);
+    if (r.configured) relayout();
     return;
   }
 }
@@ -176,10 +170,9 @@ constexpr wl_registry_listener registry_listener = [] {
 
 // A round trip with a time limit: a compositor that does not answer must not hold the
 // launcher for ever.
-int answers = 0;
-void answered(void*, wl_callback* callback, std::uint32_t) {
+void answered(void* data, wl_callback* callback, std::uint32_t) {
   wl_callback_destroy(callback);
-  ++answers;
+  --record_of(data).unanswered;
 }
 constexpr wl_callback_listener answer_listener = [] {
   wl_callback_listener on{};
@@ -188,10 +181,9 @@ constexpr wl_callback_listener answer_listener = [] {
 }();
 
 bool round_trip(int milliseconds) {
-  static int wanted = 0;
-  wanted = answers + 1;
-  wl_callback_add_listener(wl_display_sync(record.display), &answer_listener, nullptr);
-  return pump_until([] { return answers >= wanted; }, milliseconds);
+  ++record.unanswered;
+  wl_callback_add_listener(wl_display_sync(record.display), &answer_listener, &record);
+  return pump_until([](const Record& r) { return r.unanswered == 0; }, milliseconds);
 }
 
 }  // namespace
@@ -219,7 +211,7 @@ bool connect(std::string& error) {
     return false;
   }
   record.registry = wl_display_get_registry(record.display);
-  wl_registry_add_listener(record.registry, &registry_listener, nullptr);
+  wl_registry_add_listener(record.registry, &registry_listener, &record);
   // The globals, then what the bound ones say of themselves (scales, the seat).
   if (!round_trip(answer_ms) || !round_trip(answer_ms)) {
     error = record.lost ? "the Wayland compositor closed the connection"
@@ -276,16 +268,23 @@ bool pump(int milliseconds) {
   return true;
 }
 
-bool pump_until(bool (*done)(), int milliseconds) {
+bool pump_until(bool (*done)(const Record&), int milliseconds) {
   using clock = std::chrono::steady_clock;
   const auto deadline = clock::now() + std::chrono::milliseconds(milliseconds);
-  while (!done()) {
+  while (!done(record)) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
     if (left <= 0) return false;
     if (!pump(int(left))) return false;
   }
   return true;
+}
+
+Output* output_entry(wl_output* output) {
+  if (output == nullptr ||
+      wl_proxy_get_listener(reinterpret_cast<wl_proxy*>(output)) != &output_listener)
+    return nullptr;
+  return static_cast<Output*>(wl_output_get_user_data(output));
 }
 
 void disconnect() {

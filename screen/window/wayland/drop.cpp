@@ -33,10 +33,11 @@ void stop_reading() {
   record.drop_too_long = false;
 }
 
-void offer_kind(void*, wl_data_offer* offer, const char* kind) {
+void offer_kind(void* data, wl_data_offer* offer, const char* kind) {
+  Record& r = record_of(data);
   if (kind == nullptr || std::string_view(kind) != uri_list) return;
-  if (record.pending_offer.offer == offer) record.pending_offer.uri_list = true;
-  if (record.dragged.offer == offer) record.dragged.uri_list = true;
+  if (r.pending_offer.offer == offer) r.pending_offer.uri_list = true;
+  if (r.dragged.offer == offer) r.dragged.uri_list = true;
 }
 void offer_source_actions(void*, wl_data_offer*, std::uint32_t) {}
 void offer_action(void*, wl_data_offer*, std::uint32_t) {}
@@ -48,63 +49,67 @@ constexpr wl_data_offer_listener offer_listener = [] {
   return on;
 }();
 
-void data_offer(void*, wl_data_device*, wl_data_offer* offer) {
-  forget(record.pending_offer);
-  record.pending_offer.offer = offer;
-  wl_data_offer_add_listener(offer, &offer_listener, nullptr);
+void data_offer(void* data, wl_data_device*, wl_data_offer* offer) {
+  Record& r = record_of(data);
+  forget(r.pending_offer);
+  r.pending_offer.offer = offer;
+  wl_data_offer_add_listener(offer, &offer_listener, &r);
 }
 
-void drag_enter(void*, wl_data_device*, std::uint32_t serial, wl_surface* surface, wl_fixed_t,
+void drag_enter(void* data, wl_data_device*, std::uint32_t serial, wl_surface* surface, wl_fixed_t,
                 wl_fixed_t, wl_data_offer* offer) {
+  Record& r = record_of(data);
   if (offer == nullptr) return;
-  if (record.pending_offer.offer == offer) {
-    forget(record.dragged);
-    record.dragged = record.pending_offer;
-    record.pending_offer = Offer{};
+  if (r.pending_offer.offer == offer) {
+    forget(r.dragged);
+    r.dragged = r.pending_offer;
+    r.pending_offer = Offer{};
   }
-  if (record.dragged.offer != offer) return;
-  record.dragged.over_page = surface != nullptr && surface == record.surface;
-  const bool wanted = record.dragged.over_page && record.dragged.uri_list;
+  if (r.dragged.offer != offer) return;
+  r.dragged.over_page = surface != nullptr && surface == r.surface;
+  const bool wanted = r.dragged.over_page && r.dragged.uri_list;
   wl_data_offer_accept(offer, serial, wanted ? uri_list : nullptr);
   if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(offer)) >= 3) {
     const std::uint32_t copy = WL_DATA_DEVICE_MANAGER_DND_ACTION_COPY;
     wl_data_offer_set_actions(offer, wanted ? copy : 0, wanted ? copy : 0);
   }
 }
-void drag_leave(void*, wl_data_device*) {
-  forget(record.dragged);
+void drag_leave(void* data, wl_data_device*) {
+  forget(record_of(data).dragged);
 }
 void drag_motion(void*, wl_data_device*, std::uint32_t, wl_fixed_t, wl_fixed_t) {}
 
-void drag_drop(void*, wl_data_device*) {
-  if (record.dragged.offer == nullptr || !record.dragged.uri_list || !record.dragged.over_page) {
-    forget(record.dragged);
+void drag_drop(void* data, wl_data_device*) {
+  Record& r = record_of(data);
+  if (r.dragged.offer == nullptr || !r.dragged.uri_list || !r.dragged.over_page) {
+    forget(r.dragged);
     return;
   }
   int ends[2];
   if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
-    forget(record.dragged);
+    forget(r.dragged);
     return;
   }
   stop_reading();  // an earlier list still coming is given up
-  forget(record.dropped);
+  forget(r.dropped);
   // The offer outlives the leave that follows the drop, until the list has arrived: finish()
   // then tells the source it was taken.
-  record.dropped = record.dragged;
-  record.dragged = Offer{};
-  wl_data_offer_receive(record.dropped.offer, uri_list, ends[1]);
-  wl_display_flush(record.display);
+  r.dropped = r.dragged;
+  r.dragged = Offer{};
+  wl_data_offer_receive(r.dropped.offer, uri_list, ends[1]);
+  wl_display_flush(r.display);
   ::close(ends[1]);
-  record.drop_fd = ends[0];
-  record.drop_deadline = std::chrono::steady_clock::now() + list_wait;
+  r.drop_fd = ends[0];
+  r.drop_deadline = std::chrono::steady_clock::now() + list_wait;
 }
 
-void selection(void*, wl_data_device*, wl_data_offer* offer) {
+void selection(void* data, wl_data_device*, wl_data_offer* offer) {
+  Record& r = record_of(data);
   // The clipboard is not ours to read. An offer still dragged or being read stays until the
   // drag is done with it.
-  if (offer == nullptr || offer == record.dragged.offer || offer == record.dropped.offer) return;
-  if (record.pending_offer.offer == offer)
-    forget(record.pending_offer);
+  if (offer == nullptr || offer == r.dragged.offer || offer == r.dropped.offer) return;
+  if (r.pending_offer.offer == offer)
+    forget(r.pending_offer);
   else
     wl_data_offer_destroy(offer);
 }
@@ -140,7 +145,7 @@ void start_drop_device() {
   if (record.data_device != nullptr || record.data_manager == nullptr || record.seat == nullptr)
     return;
   record.data_device = wl_data_device_manager_get_data_device(record.data_manager, record.seat);
-  wl_data_device_add_listener(record.data_device, &device_listener, nullptr);
+  wl_data_device_add_listener(record.data_device, &device_listener, &record);
 }
 
 void read_drop() {

@@ -91,28 +91,29 @@ bool ours(wl_surface* surface) {
   return surface != nullptr && surface == record.surface;
 }
 
-bool pointer_inside = false;
-
-void pointer_enter(void*, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
+void pointer_enter(void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
                    wl_fixed_t y) {
+  Record& r = record_of(data);
   if (!ours(surface)) return;
-  pointer_inside = true;
-  record.pointer_serial = serial;
+  r.pointer_inside = true;
+  r.pointer_serial = serial;
   set_cursor();
   push(at_point(EventKind::enter, x, y));
 }
-void pointer_leave(void*, wl_pointer*, std::uint32_t, wl_surface* surface) {
-  if (!ours(surface) || !pointer_inside) return;
-  pointer_inside = false;
+void pointer_leave(void* data, wl_pointer*, std::uint32_t, wl_surface* surface) {
+  Record& r = record_of(data);
+  if (!ours(surface) || !r.pointer_inside) return;
+  r.pointer_inside = false;
   push(simple(EventKind::leave));
 }
-void pointer_motion(void*, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-  if (pointer_inside) push(at_point(EventKind::motion, x, y));
+void pointer_motion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+  if (record_of(data).pointer_inside) push(at_point(EventKind::motion, x, y));
 }
-void pointer_button(void*, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
+void pointer_button(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
                     std::uint32_t pressed) {
+  Record& r = record_of(data);
   const int bit = button_bit(button);
-  if (!pointer_inside || bit == 0) return;
+  if (!r.pointer_inside || bit == 0) return;
   Event event =
       simple(pressed == WL_POINTER_BUTTON_STATE_PRESSED ? EventKind::press : EventKind::release);
   event.button = bit;
@@ -123,19 +124,21 @@ void wheel(int step) {
   event.step = step;
   push(event);
 }
-void pointer_axis(void*, wl_pointer*, std::uint32_t, std::uint32_t axis, wl_fixed_t value) {
-  if (!pointer_inside || axis != WL_POINTER_AXIS_VERTICAL_SCROLL || value == 0) return;
-  if (record.discrete_this_frame) return;  // the wheel's click said it already
+void pointer_axis(void* data, wl_pointer*, std::uint32_t, std::uint32_t axis, wl_fixed_t value) {
+  Record& r = record_of(data);
+  if (!r.pointer_inside || axis != WL_POINTER_AXIS_VERTICAL_SCROLL || value == 0) return;
+  if (r.discrete_this_frame) return;  // the wheel's click said it already
   wheel(value < 0 ? 1 : -1);
 }
-void pointer_frame(void*, wl_pointer*) {
-  record.discrete_this_frame = false;
+void pointer_frame(void* data, wl_pointer*) {
+  record_of(data).discrete_this_frame = false;
 }
 void pointer_axis_source(void*, wl_pointer*, std::uint32_t) {}
 void pointer_axis_stop(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
-void pointer_axis_discrete(void*, wl_pointer*, std::uint32_t axis, std::int32_t steps) {
-  if (!pointer_inside || axis != WL_POINTER_AXIS_VERTICAL_SCROLL || steps == 0) return;
-  record.discrete_this_frame = true;
+void pointer_axis_discrete(void* data, wl_pointer*, std::uint32_t axis, std::int32_t steps) {
+  Record& r = record_of(data);
+  if (!r.pointer_inside || axis != WL_POINTER_AXIS_VERTICAL_SCROLL || steps == 0) return;
+  r.discrete_this_frame = true;
   wheel(steps < 0 ? 1 : -1);
 }
 void pointer_axis_value120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
@@ -165,25 +168,28 @@ void note_key(std::uint32_t key, bool down) {
   if (key == KEY_LEFTALT) record.left_alt = down;
   if (key == KEY_RIGHTALT) record.right_alt = down;
 }
-void keyboard_enter(void*, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array* keys) {
+void keyboard_enter(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array* keys) {
+  Record& r = record_of(data);
   if (!ours(surface)) return;
-  record.left_alt = record.right_alt = false;
+  r.left_alt = r.right_alt = false;
   const auto* at = static_cast<const std::uint32_t*>(keys->data);
   for (std::size_t i = 0; i < keys->size / sizeof(std::uint32_t); ++i) note_key(at[i], true);
   Event event = simple(EventKind::focus);
   event.on = true;
   push(event);
 }
-void keyboard_leave(void*, wl_keyboard*, std::uint32_t, wl_surface* surface) {
+void keyboard_leave(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface) {
+  Record& r = record_of(data);
   if (!ours(surface)) return;
-  record.left_alt = record.right_alt = false;
+  r.left_alt = r.right_alt = false;
   push(simple(EventKind::focus));
 }
-void keyboard_key(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
+void keyboard_key(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
                   std::uint32_t key_state) {
+  Record& r = record_of(data);
   const bool down = key_state == WL_KEYBOARD_KEY_STATE_PRESSED;
   note_key(key, down);
-  if (down && (key == KEY_ENTER || key == KEY_KPENTER) && (record.left_alt || record.right_alt))
+  if (down && (key == KEY_ENTER || key == KEY_KPENTER) && (r.left_alt || r.right_alt))
     push(simple(EventKind::full_screen_key));
 }
 void keyboard_modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
@@ -202,32 +208,37 @@ constexpr wl_keyboard_listener keyboard_listener = [] {
 
 // Touch: the first finger is a left button where it lands.
 
-void touch_down(void*, wl_touch*, std::uint32_t, std::uint32_t, wl_surface* surface,
+void touch_down(void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface* surface,
                 std::int32_t id, wl_fixed_t x, wl_fixed_t y) {
-  if (!ours(surface) || record.touching) return;
-  record.touching = true;
-  record.touch_id = id;
+  Record& r = record_of(data);
+  if (!ours(surface) || r.touching) return;
+  r.touching = true;
+  r.touch_id = id;
   push(at_point(EventKind::motion, x, y));
   push(at_point(EventKind::enter, x, y));
   Event press = simple(EventKind::press);
   press.button = 1;
   push(press);
 }
-void touch_up(void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t id) {
-  if (!record.touching || id != record.touch_id) return;
-  record.touching = false;
+void touch_up(void* data, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t id) {
+  Record& r = record_of(data);
+  if (!r.touching || id != r.touch_id) return;
+  r.touching = false;
   Event release = simple(EventKind::release);
   release.button = 1;
   push(release);
   push(simple(EventKind::leave));
 }
-void touch_motion(void*, wl_touch*, std::uint32_t, std::int32_t id, wl_fixed_t x, wl_fixed_t y) {
-  if (record.touching && id == record.touch_id) push(at_point(EventKind::motion, x, y));
+void touch_motion(void* data, wl_touch*, std::uint32_t, std::int32_t id, wl_fixed_t x,
+                  wl_fixed_t y) {
+  Record& r = record_of(data);
+  if (r.touching && id == r.touch_id) push(at_point(EventKind::motion, x, y));
 }
 void touch_frame(void*, wl_touch*) {}
-void touch_cancel(void*, wl_touch*) {
-  if (!record.touching) return;
-  record.touching = false;
+void touch_cancel(void* data, wl_touch*) {
+  Record& r = record_of(data);
+  if (!r.touching) return;
+  r.touching = false;
   Event release = simple(EventKind::release);
   release.button = 1;
   push(release);
@@ -267,21 +278,21 @@ void seat_capabilities(std::uint32_t capabilities) {
   const bool touch = (capabilities & WL_SEAT_CAPABILITY_TOUCH) != 0;
   if (pointer && record.pointer == nullptr) {
     record.pointer = wl_seat_get_pointer(record.seat);
-    wl_pointer_add_listener(record.pointer, &pointer_listener, nullptr);
+    wl_pointer_add_listener(record.pointer, &pointer_listener, &record);
   } else if (!pointer && record.pointer != nullptr) {
     drop_pointer(record.pointer);
     record.pointer = nullptr;
   }
   if (keyboard && record.keyboard == nullptr) {
     record.keyboard = wl_seat_get_keyboard(record.seat);
-    wl_keyboard_add_listener(record.keyboard, &keyboard_listener, nullptr);
+    wl_keyboard_add_listener(record.keyboard, &keyboard_listener, &record);
   } else if (!keyboard && record.keyboard != nullptr) {
     drop_keyboard(record.keyboard);
     record.keyboard = nullptr;
   }
   if (touch && record.touch == nullptr) {
     record.touch = wl_seat_get_touch(record.seat);
-    wl_touch_add_listener(record.touch, &touch_listener, nullptr);
+    wl_touch_add_listener(record.touch, &touch_listener, &record);
   } else if (!touch && record.touch != nullptr) {
     drop_touch(record.touch);
     record.touch = nullptr;
@@ -289,13 +300,13 @@ void seat_capabilities(std::uint32_t capabilities) {
 }
 
 void cursor_scale_changed() {
-  if (pointer_inside) set_cursor();
+  if (record.pointer_inside) set_cursor();
 }
 
 void release_input() {
   // Whatever the seat held is let go.
-  if (pointer_inside) push(simple(EventKind::leave));
-  if (record.touching) touch_cancel(nullptr, nullptr);
+  if (record.pointer_inside) push(simple(EventKind::leave));
+  if (record.touching) touch_cancel(&record, nullptr);
   if (record.pointer != nullptr) drop_pointer(record.pointer);
   if (record.keyboard != nullptr) drop_keyboard(record.keyboard);
   if (record.touch != nullptr) drop_touch(record.touch);
@@ -306,7 +317,7 @@ void release_input() {
   record.touch = nullptr;
   record.cursor_surface = nullptr;
   record.cursor_theme = nullptr;
-  pointer_inside = false;
+  record.pointer_inside = false;
 }
 
 }  // namespace screen::wayland_window

@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct wp_fractional_scale_v1;
 
 namespace screen::wayland_window {
 
+// An output the compositor offers; the wl_output's user data points here.
 struct Output {
   wl_output* output = nullptr;
   std::uint32_t name = 0;
@@ -53,6 +55,13 @@ struct Offer {
   bool over_page = false;  // the drag entered the window's own surface
 };
 
+// What the compositor last asked of the toplevel, taken on the surface's configure.
+struct Asked {
+  int width = 0, height = 0;
+  bool full = false, maximised = false;
+  bool tiled = false;  // against a neighbour or the output's edge: the size is the compositor's
+};
+
 struct Record {
   wl_display* display = nullptr;
   wl_registry* registry = nullptr;
@@ -66,7 +75,8 @@ struct Record {
   wp_viewporter* viewporter = nullptr;
   wp_fractional_scale_manager_v1* fractional_manager = nullptr;
   wl_data_device_manager* data_manager = nullptr;
-  std::vector<Output> outputs;
+  std::list<Output> outputs;  // entries stay where they are while their output lasts
+  int unanswered = 0;         // round trips whose answer has not come yet
 
   // The window.
   wl_surface* surface = nullptr;
@@ -92,6 +102,9 @@ struct Record {
   scale::Point area{};                 // full screen or tiled: the logical size the compositor gave
   int preferred_units = 0;             // fractional scale in 120ths, 0 until the compositor says
   int preferred_integer = 0;           // the compositor's preferred buffer scale, 0 until it says
+  std::string title;                   // in UTF-8
+  Asked asked;                         // by the last toplevel configure
+  Asked due;                           // by the last configure of this pass, applied by settle()
 
   // Presentation.
   scale::Point page{};
@@ -109,6 +122,7 @@ struct Record {
   wl_pointer* pointer = nullptr;
   wl_keyboard* keyboard = nullptr;
   wl_touch* touch = nullptr;
+  bool pointer_inside = false;  // the pointer is over the window's own surface
   bool discrete_this_frame = false;
   bool left_alt = false, right_alt = false;
   bool touching = false;
@@ -136,6 +150,11 @@ struct Record {
 
 extern Record record;
 
+// The record a listener was added with: its `data`.
+inline Record& record_of(void* data) {
+  return *static_cast<Record*>(data);
+}
+
 // connection.cpp
 bool connect(std::string& error);
 void disconnect();
@@ -143,9 +162,12 @@ void disconnect();
 // for something to arrive. False when the connection is gone.
 bool pump(int milliseconds);
 // Handles events until `done` holds or `milliseconds` passed; false on a timeout or loss.
-bool pump_until(bool (*done)(), int milliseconds);
+bool pump_until(bool (*done)(const Record&), int milliseconds);
 void report_lost();
 void push(const driver::Event& event);
+// The entry of an output the driver bound; nullptr for one bound by another (libdecor binds
+// its own) or one already gone.
+Output* output_entry(wl_output* output);
 
 // present.cpp
 void set_palette(const std::array<Rgb, 256>& palette);

@@ -29,22 +29,10 @@ namespace {
 constexpr char app_id[] = "gorvex-launcher";
 constexpr int first_configure_ms = 5000;
 
-std::string title_utf8;
-
 // libdecor's calls: only made for a frame libdecor made, so the library is there.
 const Decor& decor() {
   return *decor_library();
 }
-
-// What the compositor last asked of the toplevel, taken on the surface's configure.
-struct Asked {
-  int width = 0, height = 0;
-  bool full = false, maximised = false;
-  bool tiled = false;  // against a neighbour or the output's edge: the size is the compositor's
-};
-Asked asked;
-// The last configure of this pass, applied once at its end (settle).
-Asked due;
 
 void apply(const Asked& wanted) {
   // Maximised means full screen to the launcher; the window itself stays as it is. Only the
@@ -74,10 +62,11 @@ void apply(const Asked& wanted) {
 
 // The plain toplevel.
 
-void surface_configure(void*, xdg_surface*, std::uint32_t serial) {
-  due = asked;
-  record.configure_serial = serial;
-  record.configure_due = true;
+void surface_configure(void* data, xdg_surface*, std::uint32_t serial) {
+  Record& r = record_of(data);
+  r.due = r.asked;
+  r.configure_serial = serial;
+  r.configure_due = true;
 }
 constexpr xdg_surface_listener surface_listener = [] {
   xdg_surface_listener on{};
@@ -85,8 +74,9 @@ constexpr xdg_surface_listener surface_listener = [] {
   return on;
 }();
 
-void toplevel_configure(void*, xdg_toplevel*, std::int32_t width, std::int32_t height,
+void toplevel_configure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height,
                         wl_array* states) {
+  Asked& asked = record_of(data).asked;
   asked = Asked{width, height};
   const auto* at = static_cast<const std::uint32_t*>(states->data);
   for (std::size_t i = 0; i < states->size / sizeof(std::uint32_t); ++i) {
@@ -112,8 +102,8 @@ constexpr xdg_toplevel_listener toplevel_listener = [] {
   return on;
 }();
 
-void decoration_configure(void*, zxdg_toplevel_decoration_v1*, std::uint32_t mode) {
-  record.decoration_mode = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE ? 2 : 1;
+void decoration_configure(void* data, zxdg_toplevel_decoration_v1*, std::uint32_t mode) {
+  record_of(data).decoration_mode = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE ? 2 : 1;
 }
 constexpr zxdg_toplevel_decoration_v1_listener decoration_listener = [] {
   zxdg_toplevel_decoration_v1_listener on{};
@@ -123,17 +113,17 @@ constexpr zxdg_toplevel_decoration_v1_listener decoration_listener = [] {
 
 void make_plain(bool ask_for_title_bar) {
   record.shell_surface = xdg_wm_base_get_xdg_surface(record.shell, record.surface);
-  xdg_surface_add_listener(record.shell_surface, &surface_listener, nullptr);
+  xdg_surface_add_listener(record.shell_surface, &surface_listener, &record);
   record.toplevel = xdg_surface_get_toplevel(record.shell_surface);
-  xdg_toplevel_add_listener(record.toplevel, &toplevel_listener, nullptr);
-  xdg_toplevel_set_title(record.toplevel, title_utf8.c_str());
+  xdg_toplevel_add_listener(record.toplevel, &toplevel_listener, &record);
+  xdg_toplevel_set_title(record.toplevel, record.title.c_str());
   xdg_toplevel_set_app_id(record.toplevel, app_id);
   xdg_toplevel_set_min_size(record.toplevel, record.page.x, record.page.y);
   // No largest size: a fixed one would grey out the maximise button, which means full screen.
   if (ask_for_title_bar && record.decoration_manager != nullptr) {
     record.decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(
         record.decoration_manager, record.toplevel);
-    zxdg_toplevel_decoration_v1_add_listener(record.decoration, &decoration_listener, nullptr);
+    zxdg_toplevel_decoration_v1_add_listener(record.decoration, &decoration_listener, &record);
     zxdg_toplevel_decoration_v1_set_mode(record.decoration,
                                          ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
   }
@@ -142,16 +132,23 @@ void make_plain(bool ask_for_title_bar) {
 
 // libdecor's toplevel.
 
+// libdecor takes its listeners' tables as writable, yet only reads them.
+template <typename Calls>
+Calls* listened(const Calls& calls) {
+  return const_cast<Calls*>(&calls);
+}
+
 void decor_error(libdecor*, libdecor_error, const char*) {
   report_lost();
 }
-libdecor_interface decor_interface = [] {
+constexpr libdecor_interface decor_interface = [] {
   libdecor_interface calls{};
   calls.error = decor_error;
   return calls;
 }();
 
-void frame_configure(libdecor_frame* frame, libdecor_configuration* configuration, void*) {
+void frame_configure(libdecor_frame* frame, libdecor_configuration* configuration, void* data) {
+  Record& r = record_of(data);
   libdecor_window_state window_state = LIBDECOR_WINDOW_STATE_NONE;
   Asked wanted;
   if (decor().configuration_get_window_state(configuration, &window_state)) {
@@ -164,22 +161,22 @@ void frame_configure(libdecor_frame* frame, libdecor_configuration* configuratio
   if (!decor().configuration_get_content_size(configuration, frame, &wanted.width, &wanted.height))
     wanted.width = wanted.height = 0;
   const bool sized = (wanted.full || wanted.tiled) && wanted.width > 0 && wanted.height > 0;
-  libdecor_state* content = decor().state_new(sized ? wanted.width : record.page.x,
-                                              sized ? wanted.height : record.page.y);
+  libdecor_state* content =
+      decor().state_new(sized ? wanted.width : r.page.x, sized ? wanted.height : r.page.y);
   decor().frame_commit(frame, content, configuration);
   decor().state_free(content);
-  due = wanted;
-  record.configure_serial = 0;  // acknowledged by libdecor
-  record.configure_due = true;
+  r.due = wanted;
+  r.configure_serial = 0;  // acknowledged by libdecor
+  r.configure_due = true;
 }
 void frame_close(libdecor_frame*, void*) {
   toplevel_close(nullptr, nullptr);
 }
-void frame_commit(libdecor_frame*, void*) {
-  wl_surface_commit(record.surface);
+void frame_commit(libdecor_frame*, void* data) {
+  wl_surface_commit(record_of(data).surface);
 }
 void frame_dismiss_popup(libdecor_frame*, const char*, void*) {}
-libdecor_frame_interface frame_interface = [] {
+constexpr libdecor_frame_interface frame_interface = [] {
   libdecor_frame_interface calls{};
   calls.configure = frame_configure;
   calls.close = frame_close;
@@ -189,17 +186,17 @@ libdecor_frame_interface frame_interface = [] {
 }();
 
 bool make_decorated(std::string& error) {
-  record.decor = decor().make(record.display, &decor_interface);
+  record.decor = decor().make(record.display, listened(decor_interface));
   if (record.decor == nullptr) {
     error = "libdecor cannot start";
     return false;
   }
-  record.frame = decor().decorate(record.decor, record.surface, &frame_interface, nullptr);
+  record.frame = decor().decorate(record.decor, record.surface, listened(frame_interface), &record);
   if (record.frame == nullptr) {
     error = "libdecor cannot make a title bar";
     return false;
   }
-  decor().frame_set_title(record.frame, title_utf8.c_str());
+  decor().frame_set_title(record.frame, record.title.c_str());
   decor().frame_set_app_id(record.frame, app_id);
   decor().frame_set_min_content_size(record.frame, record.page.x, record.page.y);
   // Resizable as libdecor sees it, so that its maximise button works (and means full screen);
@@ -232,20 +229,18 @@ bool libdecor_can_draw() {
 // The surface.
 
 void surface_enter(void*, wl_surface*, wl_output* output) {
-  for (Output& known : record.outputs)
-    if (known.output == output) known.entered = true;
+  if (Output* known = output_entry(output)) known->entered = true;
   relayout();
 }
 void surface_leave(void*, wl_surface*, wl_output* output) {
-  for (Output& known : record.outputs)
-    if (known.output == output) known.entered = false;
+  if (Output* known = output_entry(output)) known->entered = false;
   relayout();
 }
 // The preferred scale came with libwayland 1.22; with older headers the surface is bound at
 // version 4, which never sends it.
 #ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
-void surface_preferred_scale(void*, wl_surface*, std::int32_t factor) {
-  record.preferred_integer = std::clamp(factor, 1, 16);
+void surface_preferred_scale(void* data, wl_surface*, std::int32_t factor) {
+  record_of(data).preferred_integer = std::clamp(factor, 1, 16);
   relayout();
 }
 void surface_preferred_transform(void*, wl_surface*, std::uint32_t) {}
@@ -261,8 +256,8 @@ constexpr wl_surface_listener window_surface_listener = [] {
   return on;
 }();
 
-void preferred_scale(void*, wp_fractional_scale_v1*, std::uint32_t units) {
-  record.preferred_units = int(std::clamp(units, 120u, 16u * 120u));
+void preferred_scale(void* data, wp_fractional_scale_v1*, std::uint32_t units) {
+  record_of(data).preferred_units = int(std::clamp(units, 120u, 16u * 120u));
   relayout();
 }
 constexpr wp_fractional_scale_v1_listener fractional_listener = [] {
@@ -273,12 +268,12 @@ constexpr wp_fractional_scale_v1_listener fractional_listener = [] {
 
 void make_surface() {
   record.surface = wl_compositor_create_surface(record.compositor);
-  wl_surface_add_listener(record.surface, &window_surface_listener, nullptr);
+  wl_surface_add_listener(record.surface, &window_surface_listener, &record);
   if (record.fractional_manager != nullptr && record.viewporter != nullptr) {
     record.viewport = wp_viewporter_get_viewport(record.viewporter, record.surface);
     record.fractional = wp_fractional_scale_manager_v1_get_fractional_scale(
         record.fractional_manager, record.surface);
-    wp_fractional_scale_v1_add_listener(record.fractional, &fractional_listener, nullptr);
+    wp_fractional_scale_v1_add_listener(record.fractional, &fractional_listener, &record);
   }
 }
 
@@ -309,12 +304,8 @@ void destroy_window() {
   for (Output& output : record.outputs) output.entered = false;
 }
 
-bool configured() {
-  return record.configured;
-}
-
 bool wait_for_first_configure(std::string& error) {
-  if (pump_until(configured, first_configure_ms)) return true;
+  if (pump_until([](const Record& r) { return r.configured; }, first_configure_ms)) return true;
   error = record.lost ? "the Wayland compositor closed the connection"
                       : "the Wayland compositor did not show the window within 5 s";
   return false;
@@ -327,7 +318,7 @@ bool open_window(int width, int height, std::string_view title, bool last_resort
   record.page = {width, height};
   record.area = record.page;
   record.scaler.start(record.page);
-  title_utf8 = cp1251::to_utf8(title);
+  record.title = cp1251::to_utf8(title);
   make_surface();
   if (record.decoration_manager != nullptr) {
     record.deciding = true;
@@ -388,11 +379,11 @@ bool open(int width, int height, std::string_view title, bool last_resort, std::
 }
 
 void set_title(std::string_view title) {
-  title_utf8 = cp1251::to_utf8(title);
+  record.title = cp1251::to_utf8(title);
   if (record.frame != nullptr)
-    decor().frame_set_title(record.frame, title_utf8.c_str());
+    decor().frame_set_title(record.frame, record.title.c_str());
   else if (record.toplevel != nullptr)
-    xdg_toplevel_set_title(record.toplevel, title_utf8.c_str());
+    xdg_toplevel_set_title(record.toplevel, record.title.c_str());
 }
 
 // Asks and returns at once: the compositor's configure shows the answer, and one that never
@@ -426,7 +417,7 @@ void settle() {
     if (record.configure_serial != 0 && record.shell_surface != nullptr)
       xdg_surface_ack_configure(record.shell_surface, record.configure_serial);
     record.configure_serial = 0;
-    apply(due);
+    apply(record.due);
   }
   if (record.layout_due) lay_out();
 }
@@ -452,8 +443,6 @@ void close() {
   release_input();
   destroy_window();
   disconnect();
-  asked = Asked{};
-  due = Asked{};
 }
 
 std::uint64_t window_id() {
