@@ -147,7 +147,6 @@ void lay_out() {
   if (size.x <= 0 || size.y <= 0 || !make_buffers(size)) return;
   record.scaler.place(size, at);
   record.buffer_scale = buffer_scale;
-  record.viewported = viewported;
   record.pixels_per_point = double(size.x) / area.x;
   if (record.compositor_version >= 3) wl_surface_set_buffer_scale(record.surface, buffer_scale);
   if (viewported) wp_viewport_set_destination(record.viewport, area.x, area.y);

@@ -62,6 +62,9 @@ struct Asked {
   bool tiled = false;  // against a neighbour or the output's edge: the size is the compositor's
 };
 
+// Who draws the title bar, as the compositor answered.
+enum class DecorationMode { unanswered, client_side, server_side };
+
 struct Record {
   wl_display* display = nullptr;
   wl_registry* registry = nullptr;
@@ -83,14 +86,13 @@ struct Record {
   xdg_surface* shell_surface = nullptr;
   xdg_toplevel* toplevel = nullptr;
   zxdg_toplevel_decoration_v1* decoration = nullptr;
-  int decoration_mode = 0;  // as the compositor answered: 0 none yet, 1 client, 2 server
+  DecorationMode decoration_mode = DecorationMode::unanswered;
   libdecor* decor = nullptr;
   libdecor_frame* frame = nullptr;
   wp_viewport* viewport = nullptr;
   wp_fractional_scale_v1* fractional = nullptr;
   bool configured = false;
-  bool deciding = false;  // the toplevel waits to hear who draws its title bar
-  int configures = 0;
+  bool deciding = false;               // the toplevel waits to hear who draws its title bar
   bool full = false;                   // the compositor shows the window full screen
   bool asked_full = false;             // we asked for it
   bool asking_full = false;            // and have not heard back
@@ -110,8 +112,7 @@ struct Record {
   scale::Point page{};
   window::Scaler scaler;
   scale::Point buffer_size{};
-  int buffer_scale = 1;  // set_buffer_scale's value (1 with a viewport)
-  bool viewported = false;
+  int buffer_scale = 1;         // set_buffer_scale's value (1 with a viewport)
   double pixels_per_point = 1;  // buffer pixels per surface point
   std::array<Buffer, 2> buffers{};
   void* pool_memory = nullptr;

@@ -56,7 +56,6 @@ void apply(const Asked& wanted) {
       sized ? scale::Point{std::min(wanted.width, 1 << 14), std::min(wanted.height, 1 << 14)}
             : record.page;
   record.configured = true;
-  ++record.configures;
   relayout();
 }
 
@@ -103,7 +102,9 @@ constexpr xdg_toplevel_listener toplevel_listener = [] {
 }();
 
 void decoration_configure(void* data, zxdg_toplevel_decoration_v1*, std::uint32_t mode) {
-  record_of(data).decoration_mode = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE ? 2 : 1;
+  record_of(data).decoration_mode = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE
+                                        ? DecorationMode::server_side
+                                        : DecorationMode::client_side;
 }
 constexpr zxdg_toplevel_decoration_v1_listener decoration_listener = [] {
   zxdg_toplevel_decoration_v1_listener on{};
@@ -300,7 +301,7 @@ void destroy_window() {
   record.layout_due = false;
   record.maximised = false;
   record.asking_full = false;
-  record.decoration_mode = 0;
+  record.decoration_mode = DecorationMode::unanswered;
   for (Output& output : record.outputs) output.entered = false;
 }
 
@@ -326,7 +327,7 @@ bool open_window(int width, int height, std::string_view title, bool last_resort
     const bool shown = wait_for_first_configure(error);
     record.deciding = false;
     if (!shown) return false;
-    if (record.decoration_mode == 2) {
+    if (record.decoration_mode == DecorationMode::server_side) {
       relayout();
       return true;
     }
