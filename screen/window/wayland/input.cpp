@@ -270,33 +270,31 @@ constexpr auto drop_pointer = give_back<wl_pointer, wl_pointer_release, wl_point
 constexpr auto drop_keyboard = give_back<wl_keyboard, wl_keyboard_release, wl_keyboard_destroy>;
 constexpr auto drop_touch = give_back<wl_touch, wl_touch_release, wl_touch_destroy>;
 
+// Takes the device, listened to, when the seat offers it; gives it back when it no longer does.
+template <typename Device, typename Listener>
+void follow(Device*& device, bool offered, Device* (*get)(wl_seat*),
+            int (*listen)(Device*, const Listener*, void*), const Listener& listener,
+            void (*drop)(Device*)) {
+  if (offered && device == nullptr) {
+    device = get(record.seat);
+    listen(device, &listener, &record);
+  } else if (!offered && device != nullptr) {
+    drop(device);
+    device = nullptr;
+  }
+}
+
 }  // namespace
 
 void seat_capabilities(std::uint32_t capabilities) {
   const bool pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
   const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
   const bool touch = (capabilities & WL_SEAT_CAPABILITY_TOUCH) != 0;
-  if (pointer && record.pointer == nullptr) {
-    record.pointer = wl_seat_get_pointer(record.seat);
-    wl_pointer_add_listener(record.pointer, &pointer_listener, &record);
-  } else if (!pointer && record.pointer != nullptr) {
-    drop_pointer(record.pointer);
-    record.pointer = nullptr;
-  }
-  if (keyboard && record.keyboard == nullptr) {
-    record.keyboard = wl_seat_get_keyboard(record.seat);
-    wl_keyboard_add_listener(record.keyboard, &keyboard_listener, &record);
-  } else if (!keyboard && record.keyboard != nullptr) {
-    drop_keyboard(record.keyboard);
-    record.keyboard = nullptr;
-  }
-  if (touch && record.touch == nullptr) {
-    record.touch = wl_seat_get_touch(record.seat);
-    wl_touch_add_listener(record.touch, &touch_listener, &record);
-  } else if (!touch && record.touch != nullptr) {
-    drop_touch(record.touch);
-    record.touch = nullptr;
-  }
+  follow(record.pointer, pointer, wl_seat_get_pointer, wl_pointer_add_listener, pointer_listener,
+         drop_pointer);
+  follow(record.keyboard, keyboard, wl_seat_get_keyboard, wl_keyboard_add_listener,
+         keyboard_listener, drop_keyboard);
+  follow(record.touch, touch, wl_seat_get_touch, wl_touch_add_listener, touch_listener, drop_touch);
 }
 
 void cursor_scale_changed() {
