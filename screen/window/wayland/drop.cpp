@@ -11,7 +11,7 @@
 
 #include "screen/window/deadline.h"
 #include "screen/window/uri_list.h"
-#include "screen/window/wayland/state.h"
+#include "screen/window/wayland/wayland.h"
 
 namespace screen::wayland_window {
 
@@ -27,16 +27,17 @@ void forget(Offer& offer) {
 }
 
 void stop_reading() {
-  if (state.drop_fd >= 0) ::close(state.drop_fd);
-  state.drop_fd = -1;
-  state.drop_text.clear();
-  state.drop_too_long = false;
+  if (record.drop_fd >= 0) ::close(record.drop_fd);
+  record.drop_fd = -1;
+  record.drop_text.clear();
+  record.drop_too_long = false;
 }
 
-void offer_kind(void*, wl_data_offer* offer, const char* kind) {
+void offer_kind(void* data, wl_data_offer* offer, const char* kind) {
+  Record& r = record_of(data);
   if (kind == nullptr || std::string_view(kind) != uri_list) return;
-  if (state.pending_offer.offer == offer) state.pending_offer.uri_list = true;
-  if (state.dragged.offer == offer) state.dragged.uri_list = true;
+  if (r.pending_offer.offer == offer) r.pending_offer.uri_list = true;
+  if (r.dragged.offer == offer) r.dragged.uri_list = true;
 }
 void offer_source_actions(void*, wl_data_offer*, std::uint32_t) {}
 void offer_action(void*, wl_data_offer*, std::uint32_t) {}
@@ -48,63 +49,67 @@ constexpr wl_data_offer_listener offer_listener = [] {
   return on;
 }();
 
-void data_offer(void*, wl_data_device*, wl_data_offer* offer) {
-  forget(state.pending_offer);
-  state.pending_offer.offer = offer;
-  wl_data_offer_add_listener(offer, &offer_listener, nullptr);
+void data_offer(void* data, wl_data_device*, wl_data_offer* offer) {
+  Record& r = record_of(data);
+  forget(r.pending_offer);
+  r.pending_offer.offer = offer;
+  wl_data_offer_add_listener(offer, &offer_listener, &r);
 }
 
-void drag_enter(void*, wl_data_device*, std::uint32_t serial, wl_surface* surface, wl_fixed_t,
+void drag_enter(void* data, wl_data_device*, std::uint32_t serial, wl_surface* surface, wl_fixed_t,
                 wl_fixed_t, wl_data_offer* offer) {
+  Record& r = record_of(data);
   if (offer == nullptr) return;
-  if (state.pending_offer.offer == offer) {
-    forget(state.dragged);
-    state.dragged = state.pending_offer;
-    state.pending_offer = Offer{};
+  if (r.pending_offer.offer == offer) {
+    forget(r.dragged);
+    r.dragged = r.pending_offer;
+    r.pending_offer = Offer{};
   }
-  if (state.dragged.offer != offer) return;
-  state.dragged.over_page = surface != nullptr && surface == state.surface;
-  const bool wanted = state.dragged.over_page && state.dragged.uri_list;
+  if (r.dragged.offer != offer) return;
+  r.dragged.over_page = surface != nullptr && surface == r.surface;
+  const bool wanted = r.dragged.over_page && r.dragged.uri_list;
   wl_data_offer_accept(offer, serial, wanted ? uri_list : nullptr);
   if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(offer)) >= 3) {
     const std::uint32_t copy = WL_DATA_DEVICE_MANAGER_DND_ACTION_COPY;
     wl_data_offer_set_actions(offer, wanted ? copy : 0, wanted ? copy : 0);
   }
 }
-void drag_leave(void*, wl_data_device*) {
-  forget(state.dragged);
+void drag_leave(void* data, wl_data_device*) {
+  forget(record_of(data).dragged);
 }
 void drag_motion(void*, wl_data_device*, std::uint32_t, wl_fixed_t, wl_fixed_t) {}
 
-void drag_drop(void*, wl_data_device*) {
-  if (state.dragged.offer == nullptr || !state.dragged.uri_list || !state.dragged.over_page) {
-    forget(state.dragged);
+void drag_drop(void* data, wl_data_device*) {
+  Record& r = record_of(data);
+  if (r.dragged.offer == nullptr || !r.dragged.uri_list || !r.dragged.over_page) {
+    forget(r.dragged);
     return;
   }
   int ends[2];
   if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
-    forget(state.dragged);
+    forget(r.dragged);
     return;
   }
   stop_reading();  // an earlier list still coming is given up
-  forget(state.dropped);
+  forget(r.dropped);
   // The offer outlives the leave that follows the drop, until the list has arrived: finish()
   // then tells the source it was taken.
-  state.dropped = state.dragged;
-  state.dragged = Offer{};
-  wl_data_offer_receive(state.dropped.offer, uri_list, ends[1]);
-  wl_display_flush(state.display);
+  r.dropped = r.dragged;
+  r.dragged = Offer{};
+  wl_data_offer_receive(r.dropped.offer, uri_list, ends[1]);
+  wl_display_flush(r.display);
   ::close(ends[1]);
-  state.drop_fd = ends[0];
-  state.drop_deadline = std::chrono::steady_clock::now() + list_wait;
+  r.drop_fd = ends[0];
+  r.drop_deadline = std::chrono::steady_clock::now() + list_wait;
 }
 
-void selection(void*, wl_data_device*, wl_data_offer* offer) {
+void selection(void* data, wl_data_device*, wl_data_offer* offer) {
+  Record& r = record_of(data);
   // The clipboard is not ours to read. An offer still dragged or being read stays until the
   // drag is done with it.
-  if (offer == nullptr || offer == state.dragged.offer || offer == state.dropped.offer) return;
-  if (state.pending_offer.offer == offer)
-    forget(state.pending_offer);
+  if (offer == nullptr || offer == r.dragged.offer || offer == r.dropped.offer) return;
+  if (r.pending_offer.offer == offer)
+    forget(r.pending_offer);
   else
     wl_data_offer_destroy(offer);
 }
@@ -121,11 +126,11 @@ constexpr wl_data_device_listener device_listener = [] {
 
 void finish_drop() {
   std::vector<std::string> files;
-  const bool good = !state.drop_too_long && window::parse_uri_list(state.drop_text, files);
-  if (good && state.dropped.offer != nullptr &&
-      wl_proxy_get_version(reinterpret_cast<wl_proxy*>(state.dropped.offer)) >= 3)
-    wl_data_offer_finish(state.dropped.offer);
-  forget(state.dropped);
+  const bool good = !record.drop_too_long && window::parse_uri_list(record.drop_text, files);
+  if (good && record.dropped.offer != nullptr &&
+      wl_proxy_get_version(reinterpret_cast<wl_proxy*>(record.dropped.offer)) >= 3)
+    wl_data_offer_finish(record.dropped.offer);
+  forget(record.dropped);
   stop_reading();
   if (!good || files.empty()) return;
   driver::Event event;
@@ -137,52 +142,52 @@ void finish_drop() {
 }  // namespace
 
 void start_drop_device() {
-  if (state.data_device != nullptr || state.data_manager == nullptr || state.seat == nullptr)
+  if (record.data_device != nullptr || record.data_manager == nullptr || record.seat == nullptr)
     return;
-  state.data_device = wl_data_device_manager_get_data_device(state.data_manager, state.seat);
-  wl_data_device_add_listener(state.data_device, &device_listener, nullptr);
+  record.data_device = wl_data_device_manager_get_data_device(record.data_manager, record.seat);
+  wl_data_device_add_listener(record.data_device, &device_listener, &record);
 }
 
 void read_drop() {
   char chunk[4096];
   for (;;) {
-    const ssize_t got = read(state.drop_fd, chunk, sizeof chunk);
+    const ssize_t got = read(record.drop_fd, chunk, sizeof chunk);
     if (got > 0) {
-      if (state.drop_text.size() + std::size_t(got) > longest_list)
-        state.drop_too_long = true;
+      if (record.drop_text.size() + std::size_t(got) > longest_list)
+        record.drop_too_long = true;
       else
-        state.drop_text.append(chunk, std::size_t(got));
+        record.drop_text.append(chunk, std::size_t(got));
       continue;
     }
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0 && errno == EAGAIN) return;   // more to come
-    if (got < 0) state.drop_too_long = true;  // a broken list drops nothing
+    if (got < 0 && errno == EAGAIN) return;    // more to come
+    if (got < 0) record.drop_too_long = true;  // a broken list drops nothing
     break;
   }
   finish_drop();
 }
 
 int drop_time_left() {
-  return state.drop_fd < 0 ? -1 : window::milliseconds_until(state.drop_deadline);
+  return record.drop_fd < 0 ? -1 : window::milliseconds_until(record.drop_deadline);
 }
 
 void give_up_drop() {
-  forget(state.dropped);  // destroyed unfinished
+  forget(record.dropped);  // destroyed unfinished
   stop_reading();
 }
 
 void release_drop() {
   stop_reading();
-  forget(state.pending_offer);
-  forget(state.dragged);
-  forget(state.dropped);
-  if (state.data_device != nullptr) {
-    if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(state.data_device)) >= 2)
-      wl_data_device_release(state.data_device);
+  forget(record.pending_offer);
+  forget(record.dragged);
+  forget(record.dropped);
+  if (record.data_device != nullptr) {
+    if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(record.data_device)) >= 2)
+      wl_data_device_release(record.data_device);
     else
-      wl_data_device_destroy(state.data_device);
+      wl_data_device_destroy(record.data_device);
   }
-  state.data_device = nullptr;
+  record.data_device = nullptr;
 }
 
 }  // namespace screen::wayland_window

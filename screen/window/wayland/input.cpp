@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "screen/window/wayland/loaded.h"
-#include "screen/window/wayland/state.h"
+#include "screen/window/wayland/wayland.h"
 
 namespace screen::wayland_window {
 
@@ -22,8 +22,8 @@ Event at_point(EventKind kind, wl_fixed_t x, wl_fixed_t y) {
   Event event;
   event.kind = kind;
   // Surface points to buffer pixels, then to the page pixel under them.
-  const double k = state.pixels_per_point;
-  const scale::Point page = window::page_point(state.scaler.placement(), wl_fixed_to_double(x) * k,
+  const double k = record.pixels_per_point;
+  const scale::Point page = window::page_point(record.scaler.placement(), wl_fixed_to_double(x) * k,
                                                wl_fixed_to_double(y) * k);
   event.x = std::clamp(page.x, -(1 << 20), 1 << 20);
   event.y = std::clamp(page.y, -(1 << 20), 1 << 20);
@@ -55,63 +55,65 @@ int button_bit(std::uint32_t button) {
 
 void set_cursor() {
   const Cursors* cursors = cursor_library();
-  if (cursors == nullptr || state.pointer == nullptr || state.pointer_serial == 0) return;
-  const int scale = std::max(1, int(std::ceil(state.pixels_per_point - 0.01)));
-  if (state.cursor_theme == nullptr || state.cursor_scale != scale) {
-    if (state.cursor_theme != nullptr) cursors->theme_destroy(state.cursor_theme);
+  if (cursors == nullptr || record.pointer == nullptr || record.pointer_serial == 0) return;
+  const int scale = std::max(1, int(std::ceil(record.pixels_per_point - 0.01)));
+  if (record.cursor_theme == nullptr || record.cursor_scale != scale) {
+    if (record.cursor_theme != nullptr) cursors->theme_destroy(record.cursor_theme);
     const char* size_text = std::getenv("XCURSOR_SIZE");
     int size = size_text != nullptr ? std::atoi(size_text) : 24;
     if (size <= 0 || size > 256) size = 24;
-    state.cursor_theme = cursors->theme_load(std::getenv("XCURSOR_THEME"), size * scale, state.shm);
-    state.cursor_scale = scale;
+    record.cursor_theme =
+        cursors->theme_load(std::getenv("XCURSOR_THEME"), size * scale, record.shm);
+    record.cursor_scale = scale;
   }
   wl_cursor* cursor = nullptr;
-  if (state.cursor_theme != nullptr) {
-    cursor = cursors->theme_get_cursor(state.cursor_theme, "left_ptr");
-    if (cursor == nullptr) cursor = cursors->theme_get_cursor(state.cursor_theme, "default");
+  if (record.cursor_theme != nullptr) {
+    cursor = cursors->theme_get_cursor(record.cursor_theme, "left_ptr");
+    if (cursor == nullptr) cursor = cursors->theme_get_cursor(record.cursor_theme, "default");
   }
   if (cursor == nullptr || cursor->image_count == 0) return;
   wl_cursor_image* image = cursor->images[0];
   wl_buffer* buffer = cursors->image_get_buffer(image);
   if (buffer == nullptr) return;
-  if (state.cursor_surface == nullptr)
-    state.cursor_surface = wl_compositor_create_surface(state.compositor);
-  if (state.compositor_version >= 3) wl_surface_set_buffer_scale(state.cursor_surface, scale);
-  wl_surface_attach(state.cursor_surface, buffer, 0, 0);
-  wl_surface_damage(state.cursor_surface, 0, 0, 1 << 15, 1 << 15);
-  wl_surface_commit(state.cursor_surface);
-  wl_pointer_set_cursor(state.pointer, state.pointer_serial, state.cursor_surface,
+  if (record.cursor_surface == nullptr)
+    record.cursor_surface = wl_compositor_create_surface(record.compositor);
+  if (record.compositor_version >= 3) wl_surface_set_buffer_scale(record.cursor_surface, scale);
+  wl_surface_attach(record.cursor_surface, buffer, 0, 0);
+  wl_surface_damage(record.cursor_surface, 0, 0, 1 << 15, 1 << 15);
+  wl_surface_commit(record.cursor_surface);
+  wl_pointer_set_cursor(record.pointer, record.pointer_serial, record.cursor_surface,
                         std::int32_t(image->hotspot_x) / scale,
                         std::int32_t(image->hotspot_y) / scale);
 }
 
 // Only the window's own surface counts: libdecor's title bar is a surface of its own.
 bool ours(wl_surface* surface) {
-  return surface != nullptr && surface == state.surface;
+  return surface != nullptr && surface == record.surface;
 }
 
-bool pointer_inside = false;
-
-void pointer_enter(void*, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
+void pointer_enter(void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
                    wl_fixed_t y) {
+  Record& r = record_of(data);
   if (!ours(surface)) return;
-  pointer_inside = true;
-  state.pointer_serial = serial;
+  r.pointer_inside = true;
+  r.pointer_serial = serial;
   set_cursor();
   push(at_point(EventKind::enter, x, y));
 }
-void pointer_leave(void*, wl_pointer*, std::uint32_t, wl_surface* surface) {
-  if (!ours(surface) || !pointer_inside) return;
-  pointer_inside = false;
+void pointer_leave(void* data, wl_pointer*, std::uint32_t, wl_surface* surface) {
+  Record& r = record_of(data);
+  if (!ours(surface) || !r.pointer_inside) return;
+  r.pointer_inside = false;
   push(simple(EventKind::leave));
 }
-void pointer_motion(void*, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-  if (pointer_inside) push(at_point(EventKind::motion, x, y));
+void pointer_motion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+  if (record_of(data).pointer_inside) push(at_point(EventKind::motion, x, y));
 }
-void pointer_button(void*, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
+void pointer_button(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
                     std::uint32_t pressed) {
+  Record& r = record_of(data);
   const int bit = button_bit(button);
-  if (!pointer_inside || bit == 0) return;
+  if (!r.pointer_inside || bit == 0) return;
   Event event =
       simple(pressed == WL_POINTER_BUTTON_STATE_PRESSED ? EventKind::press : EventKind::release);
   event.button = bit;
@@ -122,19 +124,21 @@ void wheel(int step) {
   event.step = step;
   push(event);
 }
-void pointer_axis(void*, wl_pointer*, std::uint32_t, std::uint32_t axis, wl_fixed_t value) {
-  if (!pointer_inside || axis != WL_POINTER_AXIS_VERTICAL_SCROLL || value == 0) return;
-  if (state.discrete_this_frame) return;  // the wheel's click said it already
+void pointer_axis(void* data, wl_pointer*, std::uint32_t, std::uint32_t axis, wl_fixed_t value) {
+  Record& r = record_of(data);
+  if (!r.pointer_inside || axis != WL_POINTER_AXIS_VERTICAL_SCROLL || value == 0) return;
+  if (r.discrete_this_frame) return;  // the wheel's click said it already
   wheel(value < 0 ? 1 : -1);
 }
-void pointer_frame(void*, wl_pointer*) {
-  state.discrete_this_frame = false;
+void pointer_frame(void* data, wl_pointer*) {
+  record_of(data).discrete_this_frame = false;
 }
 void pointer_axis_source(void*, wl_pointer*, std::uint32_t) {}
 void pointer_axis_stop(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
-void pointer_axis_discrete(void*, wl_pointer*, std::uint32_t axis, std::int32_t steps) {
-  if (!pointer_inside || axis != WL_POINTER_AXIS_VERTICAL_SCROLL || steps == 0) return;
-  state.discrete_this_frame = true;
+void pointer_axis_discrete(void* data, wl_pointer*, std::uint32_t axis, std::int32_t steps) {
+  Record& r = record_of(data);
+  if (!r.pointer_inside || axis != WL_POINTER_AXIS_VERTICAL_SCROLL || steps == 0) return;
+  r.discrete_this_frame = true;
   wheel(steps < 0 ? 1 : -1);
 }
 void pointer_axis_value120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
@@ -161,28 +165,31 @@ void keymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) 
   ::close(fd);
 }
 void note_key(std::uint32_t key, bool down) {
-  if (key == KEY_LEFTALT) state.left_alt = down;
-  if (key == KEY_RIGHTALT) state.right_alt = down;
+  if (key == KEY_LEFTALT) record.left_alt = down;
+  if (key == KEY_RIGHTALT) record.right_alt = down;
 }
-void keyboard_enter(void*, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array* keys) {
+void keyboard_enter(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface, wl_array* keys) {
+  Record& r = record_of(data);
   if (!ours(surface)) return;
-  state.left_alt = state.right_alt = false;
+  r.left_alt = r.right_alt = false;
   const auto* at = static_cast<const std::uint32_t*>(keys->data);
   for (std::size_t i = 0; i < keys->size / sizeof(std::uint32_t); ++i) note_key(at[i], true);
   Event event = simple(EventKind::focus);
   event.on = true;
   push(event);
 }
-void keyboard_leave(void*, wl_keyboard*, std::uint32_t, wl_surface* surface) {
+void keyboard_leave(void* data, wl_keyboard*, std::uint32_t, wl_surface* surface) {
+  Record& r = record_of(data);
   if (!ours(surface)) return;
-  state.left_alt = state.right_alt = false;
+  r.left_alt = r.right_alt = false;
   push(simple(EventKind::focus));
 }
-void keyboard_key(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
+void keyboard_key(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t key,
                   std::uint32_t key_state) {
+  Record& r = record_of(data);
   const bool down = key_state == WL_KEYBOARD_KEY_STATE_PRESSED;
   note_key(key, down);
-  if (down && (key == KEY_ENTER || key == KEY_KPENTER) && (state.left_alt || state.right_alt))
+  if (down && (key == KEY_ENTER || key == KEY_KPENTER) && (r.left_alt || r.right_alt))
     push(simple(EventKind::full_screen_key));
 }
 void keyboard_modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
@@ -201,32 +208,37 @@ constexpr wl_keyboard_listener keyboard_listener = [] {
 
 // Touch: the first finger is a left button where it lands.
 
-void touch_down(void*, wl_touch*, std::uint32_t, std::uint32_t, wl_surface* surface,
+void touch_down(void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface* surface,
                 std::int32_t id, wl_fixed_t x, wl_fixed_t y) {
-  if (!ours(surface) || state.touching) return;
-  state.touching = true;
-  state.touch_id = id;
+  Record& r = record_of(data);
+  if (!ours(surface) || r.touching) return;
+  r.touching = true;
+  r.touch_id = id;
   push(at_point(EventKind::motion, x, y));
   push(at_point(EventKind::enter, x, y));
   Event press = simple(EventKind::press);
   press.button = 1;
   push(press);
 }
-void touch_up(void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t id) {
-  if (!state.touching || id != state.touch_id) return;
-  state.touching = false;
+void touch_up(void* data, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t id) {
+  Record& r = record_of(data);
+  if (!r.touching || id != r.touch_id) return;
+  r.touching = false;
   Event release = simple(EventKind::release);
   release.button = 1;
   push(release);
   push(simple(EventKind::leave));
 }
-void touch_motion(void*, wl_touch*, std::uint32_t, std::int32_t id, wl_fixed_t x, wl_fixed_t y) {
-  if (state.touching && id == state.touch_id) push(at_point(EventKind::motion, x, y));
+void touch_motion(void* data, wl_touch*, std::uint32_t, std::int32_t id, wl_fixed_t x,
+                  wl_fixed_t y) {
+  Record& r = record_of(data);
+  if (r.touching && id == r.touch_id) push(at_point(EventKind::motion, x, y));
 }
 void touch_frame(void*, wl_touch*) {}
-void touch_cancel(void*, wl_touch*) {
-  if (!state.touching) return;
-  state.touching = false;
+void touch_cancel(void* data, wl_touch*) {
+  Record& r = record_of(data);
+  if (!r.touching) return;
+  r.touching = false;
   Event release = simple(EventKind::release);
   release.button = 1;
   push(release);
@@ -258,54 +270,52 @@ constexpr auto drop_pointer = give_back<wl_pointer, wl_pointer_release, wl_point
 constexpr auto drop_keyboard = give_back<wl_keyboard, wl_keyboard_release, wl_keyboard_destroy>;
 constexpr auto drop_touch = give_back<wl_touch, wl_touch_release, wl_touch_destroy>;
 
+// Takes the device, listened to, when the seat offers it; gives it back when it no longer does.
+template <typename Device, typename Listener>
+void follow(Device*& device, bool offered, Device* (*get)(wl_seat*),
+            int (*listen)(Device*, const Listener*, void*), const Listener& listener,
+            void (*drop)(Device*)) {
+  if (offered && device == nullptr) {
+    device = get(record.seat);
+    listen(device, &listener, &record);
+  } else if (!offered && device != nullptr) {
+    drop(device);
+    device = nullptr;
+  }
+}
+
 }  // namespace
 
 void seat_capabilities(std::uint32_t capabilities) {
   const bool pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
   const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
   const bool touch = (capabilities & WL_SEAT_CAPABILITY_TOUCH) != 0;
-  if (pointer && state.pointer == nullptr) {
-    state.pointer = wl_seat_get_pointer(state.seat);
-    wl_pointer_add_listener(state.pointer, &pointer_listener, nullptr);
-  } else if (!pointer && state.pointer != nullptr) {
-    drop_pointer(state.pointer);
-    state.pointer = nullptr;
-  }
-  if (keyboard && state.keyboard == nullptr) {
-    state.keyboard = wl_seat_get_keyboard(state.seat);
-    wl_keyboard_add_listener(state.keyboard, &keyboard_listener, nullptr);
-  } else if (!keyboard && state.keyboard != nullptr) {
-    drop_keyboard(state.keyboard);
-    state.keyboard = nullptr;
-  }
-  if (touch && state.touch == nullptr) {
-    state.touch = wl_seat_get_touch(state.seat);
-    wl_touch_add_listener(state.touch, &touch_listener, nullptr);
-  } else if (!touch && state.touch != nullptr) {
-    drop_touch(state.touch);
-    state.touch = nullptr;
-  }
+  follow(record.pointer, pointer, wl_seat_get_pointer, wl_pointer_add_listener, pointer_listener,
+         drop_pointer);
+  follow(record.keyboard, keyboard, wl_seat_get_keyboard, wl_keyboard_add_listener,
+         keyboard_listener, drop_keyboard);
+  follow(record.touch, touch, wl_seat_get_touch, wl_touch_add_listener, touch_listener, drop_touch);
 }
 
 void cursor_scale_changed() {
-  if (pointer_inside) set_cursor();
+  if (record.pointer_inside) set_cursor();
 }
 
 void release_input() {
   // Whatever the seat held is let go.
-  if (pointer_inside) push(simple(EventKind::leave));
-  if (state.touching) touch_cancel(nullptr, nullptr);
-  if (state.pointer != nullptr) drop_pointer(state.pointer);
-  if (state.keyboard != nullptr) drop_keyboard(state.keyboard);
-  if (state.touch != nullptr) drop_touch(state.touch);
-  if (state.cursor_surface != nullptr) wl_surface_destroy(state.cursor_surface);
-  if (state.cursor_theme != nullptr) cursor_library()->theme_destroy(state.cursor_theme);
-  state.pointer = nullptr;
-  state.keyboard = nullptr;
-  state.touch = nullptr;
-  state.cursor_surface = nullptr;
-  state.cursor_theme = nullptr;
-  pointer_inside = false;
+  if (record.pointer_inside) push(simple(EventKind::leave));
+  if (record.touching) touch_cancel(&record, nullptr);
+  if (record.pointer != nullptr) drop_pointer(record.pointer);
+  if (record.keyboard != nullptr) drop_keyboard(record.keyboard);
+  if (record.touch != nullptr) drop_touch(record.touch);
+  if (record.cursor_surface != nullptr) wl_surface_destroy(record.cursor_surface);
+  if (record.cursor_theme != nullptr) cursor_library()->theme_destroy(record.cursor_theme);
+  record.pointer = nullptr;
+  record.keyboard = nullptr;
+  record.touch = nullptr;
+  record.cursor_surface = nullptr;
+  record.cursor_theme = nullptr;
+  record.pointer_inside = false;
 }
 
 }  // namespace screen::wayland_window

@@ -5,6 +5,8 @@
 
 #include <dlfcn.h>
 
+#include <optional>
+
 #ifndef GORVEX_LIBDECOR_FILE
 #define GORVEX_LIBDECOR_FILE "libdecor-0.so.0"
 #endif
@@ -21,23 +23,20 @@ bool find(void* library, const char* name, Call& call) {
   return found != nullptr;
 }
 
-Decor decor_calls{};
-Cursors cursor_calls{};
-
-// Opens `file` and fills `calls` through `find_all`: all of them, or none and the library
+// Opens `file` and fills its calls through `find_all`: all of them, or none and the library
 // closed again.
 template <typename Calls, typename FindAll>
-bool load(const char* file, Calls& calls, FindAll find_all) {
+std::optional<Calls> load(const char* file, FindAll find_all) {
   void* library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return false;
-  if (find_all(library, calls)) return true;
-  calls = Calls{};
+  if (library == nullptr) return std::nullopt;
+  Calls calls{};
+  if (find_all(library, calls)) return calls;
   dlclose(library);
-  return false;
+  return std::nullopt;
 }
 
-bool load_decor() {
-  return load(GORVEX_LIBDECOR_FILE, decor_calls, [](void* library, Decor& d) {
+std::optional<Decor> load_decor() {
+  return load<Decor>(GORVEX_LIBDECOR_FILE, [](void* library, Decor& d) {
     return find(library, "libdecor_new", d.make) && find(library, "libdecor_unref", d.unref) &&
            find(library, "libdecor_dispatch", d.dispatch) &&
            find(library, "libdecor_decorate", d.decorate) &&
@@ -59,8 +58,8 @@ bool load_decor() {
   });
 }
 
-bool load_cursors() {
-  return load("libwayland-cursor.so.0", cursor_calls, [](void* library, Cursors& c) {
+std::optional<Cursors> load_cursors() {
+  return load<Cursors>("libwayland-cursor.so.0", [](void* library, Cursors& c) {
     return find(library, "wl_cursor_theme_load", c.theme_load) &&
            find(library, "wl_cursor_theme_destroy", c.theme_destroy) &&
            find(library, "wl_cursor_theme_get_cursor", c.theme_get_cursor) &&
@@ -71,13 +70,13 @@ bool load_cursors() {
 }  // namespace
 
 const Decor* decor_library() {
-  static const bool loaded = load_decor();
-  return loaded ? &decor_calls : nullptr;
+  static const std::optional<Decor> calls = load_decor();
+  return calls ? &*calls : nullptr;
 }
 
 const Cursors* cursor_library() {
-  static const bool loaded = load_cursors();
-  return loaded ? &cursor_calls : nullptr;
+  static const std::optional<Cursors> calls = load_cursors();
+  return calls ? &*calls : nullptr;
 }
 
 }  // namespace screen::wayland_window

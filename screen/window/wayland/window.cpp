@@ -13,7 +13,7 @@
 #include "fractional-scale-v1-client-protocol.h"
 #include "screen/window/linux/wake_linux.h"
 #include "screen/window/wayland/loaded.h"
-#include "screen/window/wayland/state.h"
+#include "screen/window/wayland/wayland.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-decoration-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -29,55 +29,43 @@ namespace {
 constexpr char app_id[] = "gorvex-launcher";
 constexpr int first_configure_ms = 5000;
 
-std::string title_utf8;
-
 // libdecor's calls: only made for a frame libdecor made, so the library is there.
 const Decor& decor() {
   return *decor_library();
 }
 
-// What the compositor last asked of the toplevel, taken on the surface's configure.
-struct Asked {
-  int width = 0, height = 0;
-  bool full = false, maximised = false;
-  bool tiled = false;  // against a neighbour or the output's edge: the size is the compositor's
-};
-Asked asked;
-// The last configure of this pass, applied once at its end (settle).
-Asked due;
-
 void apply(const Asked& wanted) {
   // Maximised means full screen to the launcher; the window itself stays as it is. Only the
   // state's coming counts: a compositor that repeats it, or answers every unset with it,
   // asks nothing new.
-  if (wanted.maximised && !state.maximised) {
+  if (wanted.maximised && !record.maximised) {
     driver::Event event;
     event.kind = driver::EventKind::maximise;
     push(event);
-    if (state.frame != nullptr)
-      decor().frame_unset_maximized(state.frame);
-    else if (state.toplevel != nullptr)
-      xdg_toplevel_unset_maximized(state.toplevel);
+    if (record.frame != nullptr)
+      decor().frame_unset_maximized(record.frame);
+    else if (record.toplevel != nullptr)
+      xdg_toplevel_unset_maximized(record.toplevel);
   }
-  state.maximised = wanted.maximised;
-  state.asking_full = false;  // the compositor has had its say since
-  state.full = wanted.full;
-  state.tiled = wanted.tiled && !wanted.full;
+  record.maximised = wanted.maximised;
+  record.asking_full = false;  // the compositor has had its say since
+  record.full = wanted.full;
+  record.tiled = wanted.tiled && !wanted.full;
   const bool sized = (wanted.full || wanted.tiled) && wanted.width > 0 && wanted.height > 0;
-  state.area = sized
-                   ? scale::Point{std::min(wanted.width, 1 << 14), std::min(wanted.height, 1 << 14)}
-                   : state.page;
-  state.configured = true;
-  ++state.configures;
+  record.area =
+      sized ? scale::Point{std::min(wanted.width, 1 << 14), std::min(wanted.height, 1 << 14)}
+            : record.page;
+  record.configured = true;
   relayout();
 }
 
 // The plain toplevel.
 
-void surface_configure(void*, xdg_surface*, std::uint32_t serial) {
-  due = asked;
-  state.configure_serial = serial;
-  state.configure_due = true;
+void surface_configure(void* data, xdg_surface*, std::uint32_t serial) {
+  Record& r = record_of(data);
+  r.due = r.asked;
+  r.configure_serial = serial;
+  r.configure_due = true;
 }
 constexpr xdg_surface_listener surface_listener = [] {
   xdg_surface_listener on{};
@@ -85,8 +73,9 @@ constexpr xdg_surface_listener surface_listener = [] {
   return on;
 }();
 
-void toplevel_configure(void*, xdg_toplevel*, std::int32_t width, std::int32_t height,
+void toplevel_configure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height,
                         wl_array* states) {
+  Asked& asked = record_of(data).asked;
   asked = Asked{width, height};
   const auto* at = static_cast<const std::uint32_t*>(states->data);
   for (std::size_t i = 0; i < states->size / sizeof(std::uint32_t); ++i) {
@@ -112,8 +101,10 @@ constexpr xdg_toplevel_listener toplevel_listener = [] {
   return on;
 }();
 
-void decoration_configure(void*, zxdg_toplevel_decoration_v1*, std::uint32_t mode) {
-  state.decoration_mode = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE ? 2 : 1;
+void decoration_configure(void* data, zxdg_toplevel_decoration_v1*, std::uint32_t mode) {
+  record_of(data).decoration_mode = mode == ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE
+                                        ? DecorationMode::server_side
+                                        : DecorationMode::client_side;
 }
 constexpr zxdg_toplevel_decoration_v1_listener decoration_listener = [] {
   zxdg_toplevel_decoration_v1_listener on{};
@@ -122,36 +113,43 @@ constexpr zxdg_toplevel_decoration_v1_listener decoration_listener = [] {
 }();
 
 void make_plain(bool ask_for_title_bar) {
-  state.shell_surface = xdg_wm_base_get_xdg_surface(state.shell, state.surface);
-  xdg_surface_add_listener(state.shell_surface, &surface_listener, nullptr);
-  state.toplevel = xdg_surface_get_toplevel(state.shell_surface);
-  xdg_toplevel_add_listener(state.toplevel, &toplevel_listener, nullptr);
-  xdg_toplevel_set_title(state.toplevel, title_utf8.c_str());
-  xdg_toplevel_set_app_id(state.toplevel, app_id);
-  xdg_toplevel_set_min_size(state.toplevel, state.page.x, state.page.y);
+  record.shell_surface = xdg_wm_base_get_xdg_surface(record.shell, record.surface);
+  xdg_surface_add_listener(record.shell_surface, &surface_listener, &record);
+  record.toplevel = xdg_surface_get_toplevel(record.shell_surface);
+  xdg_toplevel_add_listener(record.toplevel, &toplevel_listener, &record);
+  xdg_toplevel_set_title(record.toplevel, record.title.c_str());
+  xdg_toplevel_set_app_id(record.toplevel, app_id);
+  xdg_toplevel_set_min_size(record.toplevel, record.page.x, record.page.y);
   // No largest size: a fixed one would grey out the maximise button, which means full screen.
-  if (ask_for_title_bar && state.decoration_manager != nullptr) {
-    state.decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(state.decoration_manager,
-                                                                          state.toplevel);
-    zxdg_toplevel_decoration_v1_add_listener(state.decoration, &decoration_listener, nullptr);
-    zxdg_toplevel_decoration_v1_set_mode(state.decoration,
+  if (ask_for_title_bar && record.decoration_manager != nullptr) {
+    record.decoration = zxdg_decoration_manager_v1_get_toplevel_decoration(
+        record.decoration_manager, record.toplevel);
+    zxdg_toplevel_decoration_v1_add_listener(record.decoration, &decoration_listener, &record);
+    zxdg_toplevel_decoration_v1_set_mode(record.decoration,
                                          ZXDG_TOPLEVEL_DECORATION_V1_MODE_SERVER_SIDE);
   }
-  wl_surface_commit(state.surface);
+  wl_surface_commit(record.surface);
 }
 
 // libdecor's toplevel.
 
+// libdecor takes its listeners' tables as writable, yet only reads them.
+template <typename Calls>
+Calls* listened(const Calls& calls) {
+  return const_cast<Calls*>(&calls);
+}
+
 void decor_error(libdecor*, libdecor_error, const char*) {
   report_lost();
 }
-libdecor_interface decor_interface = [] {
+constexpr libdecor_interface decor_interface = [] {
   libdecor_interface calls{};
   calls.error = decor_error;
   return calls;
 }();
 
-void frame_configure(libdecor_frame* frame, libdecor_configuration* configuration, void*) {
+void frame_configure(libdecor_frame* frame, libdecor_configuration* configuration, void* data) {
+  Record& r = record_of(data);
   libdecor_window_state window_state = LIBDECOR_WINDOW_STATE_NONE;
   Asked wanted;
   if (decor().configuration_get_window_state(configuration, &window_state)) {
@@ -165,21 +163,21 @@ void frame_configure(libdecor_frame* frame, libdecor_configuration* configuratio
     wanted.width = wanted.height = 0;
   const bool sized = (wanted.full || wanted.tiled) && wanted.width > 0 && wanted.height > 0;
   libdecor_state* content =
-      decor().state_new(sized ? wanted.width : state.page.x, sized ? wanted.height : state.page.y);
+      decor().state_new(sized ? wanted.width : r.page.x, sized ? wanted.height : r.page.y);
   decor().frame_commit(frame, content, configuration);
   decor().state_free(content);
-  due = wanted;
-  state.configure_serial = 0;  // acknowledged by libdecor
-  state.configure_due = true;
+  r.due = wanted;
+  r.configure_serial = 0;  // acknowledged by libdecor
+  r.configure_due = true;
 }
 void frame_close(libdecor_frame*, void*) {
   toplevel_close(nullptr, nullptr);
 }
-void frame_commit(libdecor_frame*, void*) {
-  wl_surface_commit(state.surface);
+void frame_commit(libdecor_frame*, void* data) {
+  wl_surface_commit(record_of(data).surface);
 }
 void frame_dismiss_popup(libdecor_frame*, const char*, void*) {}
-libdecor_frame_interface frame_interface = [] {
+constexpr libdecor_frame_interface frame_interface = [] {
   libdecor_frame_interface calls{};
   calls.configure = frame_configure;
   calls.close = frame_close;
@@ -189,22 +187,22 @@ libdecor_frame_interface frame_interface = [] {
 }();
 
 bool make_decorated(std::string& error) {
-  state.decor = decor().make(state.display, &decor_interface);
-  if (state.decor == nullptr) {
+  record.decor = decor().make(record.display, listened(decor_interface));
+  if (record.decor == nullptr) {
     error = "libdecor cannot start";
     return false;
   }
-  state.frame = decor().decorate(state.decor, state.surface, &frame_interface, nullptr);
-  if (state.frame == nullptr) {
+  record.frame = decor().decorate(record.decor, record.surface, listened(frame_interface), &record);
+  if (record.frame == nullptr) {
     error = "libdecor cannot make a title bar";
     return false;
   }
-  decor().frame_set_title(state.frame, title_utf8.c_str());
-  decor().frame_set_app_id(state.frame, app_id);
-  decor().frame_set_min_content_size(state.frame, state.page.x, state.page.y);
+  decor().frame_set_title(record.frame, record.title.c_str());
+  decor().frame_set_app_id(record.frame, app_id);
+  decor().frame_set_min_content_size(record.frame, record.page.x, record.page.y);
   // Resizable as libdecor sees it, so that its maximise button works (and means full screen);
   // a size asked by dragging an edge is answered with the page's own.
-  decor().frame_map(state.frame);
+  decor().frame_map(record.frame);
   return true;
 }
 
@@ -232,20 +230,18 @@ bool libdecor_can_draw() {
 // The surface.
 
 void surface_enter(void*, wl_surface*, wl_output* output) {
-  for (Output& known : state.outputs)
-    if (known.output == output) known.entered = true;
+  if (Output* known = output_entry(output)) known->entered = true;
   relayout();
 }
 void surface_leave(void*, wl_surface*, wl_output* output) {
-  for (Output& known : state.outputs)
-    if (known.output == output) known.entered = false;
+  if (Output* known = output_entry(output)) known->entered = false;
   relayout();
 }
 // The preferred scale came with libwayland 1.22; with older headers the surface is bound at
 // version 4, which never sends it.
 #ifdef WL_SURFACE_PREFERRED_BUFFER_SCALE_SINCE_VERSION
-void surface_preferred_scale(void*, wl_surface*, std::int32_t factor) {
-  state.preferred_integer = std::clamp(factor, 1, 16);
+void surface_preferred_scale(void* data, wl_surface*, std::int32_t factor) {
+  record_of(data).preferred_integer = std::clamp(factor, 1, 16);
   relayout();
 }
 void surface_preferred_transform(void*, wl_surface*, std::uint32_t) {}
@@ -261,8 +257,8 @@ constexpr wl_surface_listener window_surface_listener = [] {
   return on;
 }();
 
-void preferred_scale(void*, wp_fractional_scale_v1*, std::uint32_t units) {
-  state.preferred_units = int(std::clamp(units, 120u, 16u * 120u));
+void preferred_scale(void* data, wp_fractional_scale_v1*, std::uint32_t units) {
+  record_of(data).preferred_units = int(std::clamp(units, 120u, 16u * 120u));
   relayout();
 }
 constexpr wp_fractional_scale_v1_listener fractional_listener = [] {
@@ -272,51 +268,47 @@ constexpr wp_fractional_scale_v1_listener fractional_listener = [] {
 }();
 
 void make_surface() {
-  state.surface = wl_compositor_create_surface(state.compositor);
-  wl_surface_add_listener(state.surface, &window_surface_listener, nullptr);
-  if (state.fractional_manager != nullptr && state.viewporter != nullptr) {
-    state.viewport = wp_viewporter_get_viewport(state.viewporter, state.surface);
-    state.fractional = wp_fractional_scale_manager_v1_get_fractional_scale(state.fractional_manager,
-                                                                           state.surface);
-    wp_fractional_scale_v1_add_listener(state.fractional, &fractional_listener, nullptr);
+  record.surface = wl_compositor_create_surface(record.compositor);
+  wl_surface_add_listener(record.surface, &window_surface_listener, &record);
+  if (record.fractional_manager != nullptr && record.viewporter != nullptr) {
+    record.viewport = wp_viewporter_get_viewport(record.viewporter, record.surface);
+    record.fractional = wp_fractional_scale_manager_v1_get_fractional_scale(
+        record.fractional_manager, record.surface);
+    wp_fractional_scale_v1_add_listener(record.fractional, &fractional_listener, &record);
   }
 }
 
 void destroy_window() {
   free_buffers();
-  if (state.frame != nullptr) decor().frame_unref(state.frame);
-  if (state.decor != nullptr) decor().unref(state.decor);
-  if (state.decoration != nullptr) zxdg_toplevel_decoration_v1_destroy(state.decoration);
-  if (state.toplevel != nullptr) xdg_toplevel_destroy(state.toplevel);
-  if (state.shell_surface != nullptr) xdg_surface_destroy(state.shell_surface);
-  if (state.fractional != nullptr) wp_fractional_scale_v1_destroy(state.fractional);
-  if (state.viewport != nullptr) wp_viewport_destroy(state.viewport);
-  if (state.surface != nullptr) wl_surface_destroy(state.surface);
-  state.frame = nullptr;
-  state.decor = nullptr;
-  state.decoration = nullptr;
-  state.toplevel = nullptr;
-  state.shell_surface = nullptr;
-  state.fractional = nullptr;
-  state.viewport = nullptr;
-  state.surface = nullptr;
-  state.configured = false;
-  state.configure_due = false;
-  state.layout_due = false;
-  state.maximised = false;
-  state.asking_full = false;
-  state.decoration_mode = 0;
-  for (Output& output : state.outputs) output.entered = false;
-}
-
-bool configured() {
-  return state.configured;
+  if (record.frame != nullptr) decor().frame_unref(record.frame);
+  if (record.decor != nullptr) decor().unref(record.decor);
+  if (record.decoration != nullptr) zxdg_toplevel_decoration_v1_destroy(record.decoration);
+  if (record.toplevel != nullptr) xdg_toplevel_destroy(record.toplevel);
+  if (record.shell_surface != nullptr) xdg_surface_destroy(record.shell_surface);
+  if (record.fractional != nullptr) wp_fractional_scale_v1_destroy(record.fractional);
+  if (record.viewport != nullptr) wp_viewport_destroy(record.viewport);
+  if (record.surface != nullptr) wl_surface_destroy(record.surface);
+  record.frame = nullptr;
+  record.decor = nullptr;
+  record.decoration = nullptr;
+  record.toplevel = nullptr;
+  record.shell_surface = nullptr;
+  record.fractional = nullptr;
+  record.viewport = nullptr;
+  record.surface = nullptr;
+  record.configured = false;
+  record.configure_due = false;
+  record.layout_due = false;
+  record.maximised = false;
+  record.asking_full = false;
+  record.decoration_mode = DecorationMode::unanswered;
+  for (Output& output : record.outputs) output.entered = false;
 }
 
 bool wait_for_first_configure(std::string& error) {
-  if (pump_until(configured, first_configure_ms)) return true;
-  error = state.lost ? "the Wayland compositor closed the connection"
-                     : "the Wayland compositor did not show the window within 5 s";
+  if (pump_until([](const Record& r) { return r.configured; }, first_configure_ms)) return true;
+  error = record.lost ? "the Wayland compositor closed the connection"
+                      : "the Wayland compositor did not show the window within 5 s";
   return false;
 }
 
@@ -324,18 +316,18 @@ bool wait_for_first_configure(std::string& error) {
 
 bool open_window(int width, int height, std::string_view title, bool last_resort,
                  std::string& error) {
-  state.page = {width, height};
-  state.area = state.page;
-  state.scaler.start(state.page);
-  title_utf8 = cp1251::to_utf8(title);
+  record.page = {width, height};
+  record.area = record.page;
+  record.scaler.start(record.page);
+  record.title = cp1251::to_utf8(title);
   make_surface();
-  if (state.decoration_manager != nullptr) {
-    state.deciding = true;
+  if (record.decoration_manager != nullptr) {
+    record.deciding = true;
     make_plain(true);
     const bool shown = wait_for_first_configure(error);
-    state.deciding = false;
+    record.deciding = false;
     if (!shown) return false;
-    if (state.decoration_mode == 2) {
+    if (record.decoration_mode == DecorationMode::server_side) {
       relayout();
       return true;
     }
@@ -346,7 +338,7 @@ bool open_window(int width, int height, std::string_view title, bool last_resort
   if (libdecor_can_draw()) return make_decorated(error) && wait_for_first_configure(error);
   if (!last_resort) {
     error = "no title bars on this Wayland desktop";
-    state.no_title_bar = true;
+    record.no_title_bar = true;
     return false;
   }
   std::fprintf(stderr,
@@ -366,80 +358,80 @@ bool open(int width, int height, std::string_view title, bool last_resort, std::
     return false;
   }
   // Only a missing title bar is worth a second try without one.
-  if (last_resort && !state.titled_failure.empty()) {
-    error = state.titled_failure;
-    state.titled_failure.clear();
+  if (last_resort && !record.titled_failure.empty()) {
+    error = record.titled_failure;
+    record.titled_failure.clear();
     return false;
   }
   const bool opened = connect(error) && open_window(width, height, title, last_resort, error);
   if (!opened) {
-    const bool title_bar_missing = state.no_title_bar;
+    const bool title_bar_missing = record.no_title_bar;
     release_drop();
     release_input();
     destroy_window();
     disconnect();
-    if (!last_resort && !title_bar_missing) state.titled_failure = error;
+    if (!last_resort && !title_bar_missing) record.titled_failure = error;
     return false;
   }
   start_drop_device();
   settle();
-  wl_display_flush(state.display);
+  wl_display_flush(record.display);
   return true;
 }
 
 void set_title(std::string_view title) {
-  title_utf8 = cp1251::to_utf8(title);
-  if (state.frame != nullptr)
-    decor().frame_set_title(state.frame, title_utf8.c_str());
-  else if (state.toplevel != nullptr)
-    xdg_toplevel_set_title(state.toplevel, title_utf8.c_str());
+  record.title = cp1251::to_utf8(title);
+  if (record.frame != nullptr)
+    decor().frame_set_title(record.frame, record.title.c_str());
+  else if (record.toplevel != nullptr)
+    xdg_toplevel_set_title(record.toplevel, record.title.c_str());
 }
 
 // Asks and returns at once: the compositor's configure shows the answer, and one that never
 // answers holds nothing up.
 bool set_full_screen(bool on) {
-  if (state.surface == nullptr) return false;
-  state.asked_full = on;
-  state.asking_full = true;
-  if (state.frame != nullptr) {
+  if (record.surface == nullptr) return false;
+  record.asked_full = on;
+  record.asking_full = true;
+  if (record.frame != nullptr) {
     if (on)
-      decor().frame_set_fullscreen(state.frame, nullptr);
+      decor().frame_set_fullscreen(record.frame, nullptr);
     else
-      decor().frame_unset_fullscreen(state.frame);
+      decor().frame_unset_fullscreen(record.frame);
   } else if (on) {
-    xdg_toplevel_set_fullscreen(state.toplevel, nullptr);
+    xdg_toplevel_set_fullscreen(record.toplevel, nullptr);
   } else {
-    xdg_toplevel_unset_fullscreen(state.toplevel);
+    xdg_toplevel_unset_fullscreen(record.toplevel);
   }
-  wl_display_flush(state.display);
+  wl_display_flush(record.display);
   return true;
 }
 
 // Full screen as asked while the compositor has not answered yet, else as it shows it.
 bool full_screen() {
-  return state.asked_full && (state.asking_full || state.full);
+  return record.asked_full && (record.asking_full || record.full);
 }
 
 void settle() {
-  if (state.configure_due) {
-    state.configure_due = false;
-    if (state.configure_serial != 0 && state.shell_surface != nullptr)
-      xdg_surface_ack_configure(state.shell_surface, state.configure_serial);
-    state.configure_serial = 0;
-    apply(due);
+  if (record.configure_due) {
+    record.configure_due = false;
+    if (record.configure_serial != 0 && record.shell_surface != nullptr)
+      xdg_surface_ack_configure(record.shell_surface, record.configure_serial);
+    record.configure_serial = 0;
+    apply(record.due);
   }
-  if (state.layout_due) lay_out();
+  if (record.layout_due) lay_out();
 }
 
 void take_events(std::vector<driver::Event>& events) {
-  for (driver::Event& event : state.events) events.push_back(std::move(event));
-  state.events.clear();
+  for (driver::Event& event : record.events) events.push_back(std::move(event));
+  record.events.clear();
 }
 
 void wait_for_event(int milliseconds) {
-  if (state.display == nullptr) return;
-  if (state.decor != nullptr) decor().dispatch(state.decor, 0);
-  pump(state.events.empty() ? milliseconds : 0);
+  if (record.display == nullptr) return;
+  if (record.decor != nullptr) decor().dispatch(record.decor, 0);
+  pump(record.events.empty() ? milliseconds : 0);
 }
 
 void wake() {
@@ -447,13 +439,11 @@ void wake() {
 }
 
 void close() {
-  if (state.display == nullptr) return;
+  if (record.display == nullptr) return;
   release_drop();
   release_input();
   destroy_window();
   disconnect();
-  asked = Asked{};
-  due = Asked{};
 }
 
 std::uint64_t window_id() {
@@ -483,7 +473,7 @@ bool can_wait() {
 
 int output_scale() {
   int entered = 0, any = 1;
-  for (const Output& output : state.outputs) {
+  for (const Output& output : record.outputs) {
     any = std::max(any, output.scale);
     if (output.entered) entered = std::max(entered, output.scale);
   }

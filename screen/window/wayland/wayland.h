@@ -1,15 +1,14 @@
 #pragma once
-// The Wayland driver's own state: one window on one connection, reset to the start by close().
-// Only the service thread touches it, except the wake-up descriptor.
+// The Wayland driver's own record: one window on one connection, reset to the start by
+// close(). Only the service thread touches it.
 
 #include <wayland-client.h>
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <list>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "screen/window/driver.h"
@@ -30,6 +29,7 @@ struct wp_fractional_scale_v1;
 
 namespace screen::wayland_window {
 
+// An output the compositor offers; the wl_output's user data points here.
 struct Output {
   wl_output* output = nullptr;
   std::uint32_t name = 0;
@@ -55,7 +55,17 @@ struct Offer {
   bool over_page = false;  // the drag entered the window's own surface
 };
 
-struct State {
+// What the compositor last asked of the toplevel, taken on the surface's configure.
+struct Asked {
+  int width = 0, height = 0;
+  bool full = false, maximised = false;
+  bool tiled = false;  // against a neighbour or the output's edge: the size is the compositor's
+};
+
+// Who draws the title bar, as the compositor answered.
+enum class DecorationMode { unanswered, client_side, server_side };
+
+struct Record {
   wl_display* display = nullptr;
   wl_registry* registry = nullptr;
   wl_compositor* compositor = nullptr;
@@ -68,21 +78,21 @@ struct State {
   wp_viewporter* viewporter = nullptr;
   wp_fractional_scale_manager_v1* fractional_manager = nullptr;
   wl_data_device_manager* data_manager = nullptr;
-  std::vector<Output> outputs;
+  std::list<Output> outputs;  // entries stay where they are while their output lasts
+  int unanswered = 0;         // round trips whose answer has not come yet
 
   // The window.
   wl_surface* surface = nullptr;
   xdg_surface* shell_surface = nullptr;
   xdg_toplevel* toplevel = nullptr;
   zxdg_toplevel_decoration_v1* decoration = nullptr;
-  int decoration_mode = 0;  // as the compositor answered: 0 none yet, 1 client, 2 server
+  DecorationMode decoration_mode = DecorationMode::unanswered;
   libdecor* decor = nullptr;
   libdecor_frame* frame = nullptr;
   wp_viewport* viewport = nullptr;
   wp_fractional_scale_v1* fractional = nullptr;
   bool configured = false;
-  bool deciding = false;  // the toplevel waits to hear who draws its title bar
-  int configures = 0;
+  bool deciding = false;               // the toplevel waits to hear who draws its title bar
   bool full = false;                   // the compositor shows the window full screen
   bool asked_full = false;             // we asked for it
   bool asking_full = false;            // and have not heard back
@@ -94,13 +104,15 @@ struct State {
   scale::Point area{};                 // full screen or tiled: the logical size the compositor gave
   int preferred_units = 0;             // fractional scale in 120ths, 0 until the compositor says
   int preferred_integer = 0;           // the compositor's preferred buffer scale, 0 until it says
+  std::string title;                   // in UTF-8
+  Asked asked;                         // by the last toplevel configure
+  Asked due;                           // by the last configure of this pass, applied by settle()
 
   // Presentation.
   scale::Point page{};
   window::Scaler scaler;
   scale::Point buffer_size{};
-  int buffer_scale = 1;  // set_buffer_scale's value (1 with a viewport)
-  bool viewported = false;
+  int buffer_scale = 1;         // set_buffer_scale's value (1 with a viewport)
   double pixels_per_point = 1;  // buffer pixels per surface point
   std::array<Buffer, 2> buffers{};
   void* pool_memory = nullptr;
@@ -111,6 +123,7 @@ struct State {
   wl_pointer* pointer = nullptr;
   wl_keyboard* keyboard = nullptr;
   wl_touch* touch = nullptr;
+  bool pointer_inside = false;  // the pointer is over the window's own surface
   bool discrete_this_frame = false;
   bool left_alt = false, right_alt = false;
   bool touching = false;
@@ -136,7 +149,12 @@ struct State {
   std::string titled_failure;  // why the last try with a title bar failed, if not for that
 };
 
-extern State state;
+extern Record record;
+
+// The record a listener was added with: its `data`.
+inline Record& record_of(void* data) {
+  return *static_cast<Record*>(data);
+}
 
 // connection.cpp
 bool connect(std::string& error);
@@ -145,9 +163,12 @@ void disconnect();
 // for something to arrive. False when the connection is gone.
 bool pump(int milliseconds);
 // Handles events until `done` holds or `milliseconds` passed; false on a timeout or loss.
-bool pump_until(bool (*done)(), int milliseconds);
+bool pump_until(bool (*done)(const Record&), int milliseconds);
 void report_lost();
 void push(const driver::Event& event);
+// The entry of an output the driver bound; nullptr for one bound by another (libdecor binds
+// its own) or one already gone.
+Output* output_entry(wl_output* output);
 
 // present.cpp
 void set_palette(const std::array<Rgb, 256>& palette);
