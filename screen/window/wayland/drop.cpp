@@ -19,7 +19,6 @@ namespace {
 
 constexpr char uri_list[] = "text/uri-list";
 constexpr std::size_t longest_list = 64 * 1024;
-constexpr auto list_wait = std::chrono::seconds(5);
 
 void forget(Offer& offer) {
   if (offer.offer != nullptr) wl_data_offer_destroy(offer.offer);
@@ -100,7 +99,7 @@ void drag_drop(void* data, wl_data_device*) {
   wl_display_flush(r.display);
   ::close(ends[1]);
   r.drop_fd = ends[0];
-  r.drop_deadline = std::chrono::steady_clock::now() + list_wait;
+  r.drop_deadline = std::chrono::steady_clock::now() + window::dropped_list_wait;
 }
 
 void selection(void* data, wl_data_device*, wl_data_offer* offer) {

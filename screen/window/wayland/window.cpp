@@ -133,9 +133,10 @@ void make_plain(bool ask_for_title_bar) {
 
 // libdecor's toplevel.
 
-// libdecor takes its listeners' tables as writable, yet only reads them.
+// libdecor takes its listeners' tables as writable, yet only reads them (a write would fault
+// on the read-only table, never pass unseen).
 template <typename Calls>
-Calls* listened(const Calls& calls) {
+Calls* handed_to_libdecor(const Calls& calls) {
   return const_cast<Calls*>(&calls);
 }
 
@@ -187,12 +188,13 @@ constexpr libdecor_frame_interface frame_interface = [] {
 }();
 
 bool make_decorated(std::string& error) {
-  record.decor = decor().make(record.display, listened(decor_interface));
+  record.decor = decor().make(record.display, handed_to_libdecor(decor_interface));
   if (record.decor == nullptr) {
     error = "libdecor cannot start";
     return false;
   }
-  record.frame = decor().decorate(record.decor, record.surface, listened(frame_interface), &record);
+  record.frame =
+      decor().decorate(record.decor, record.surface, handed_to_libdecor(frame_interface), &record);
   if (record.frame == nullptr) {
     error = "libdecor cannot make a title bar";
     return false;
