@@ -22,10 +22,6 @@ struct Options {
   int wait_cap_ms = 0;              // > 0: a sleep asked for longer ends by its limit this soon
   bool refuse_full_screen = false;  // the desktop refuses full screen
 };
-inline Options headless_options;
-inline Options& options() {
-  return headless_options;
-}
 
 // The window's contents as last presented: indices, palette, title and counters.
 struct Window {
@@ -55,8 +51,14 @@ struct Desktop {
   bool woken = false;
   int batches = 0;  // EventBatch objects alive: the queue waits
   std::chrono::steady_clock::time_point stalled_until{};  // no sleep ends before this
+  Options options;  // as tests set them, kept across windows
 };
 inline Desktop desktop_record;
+
+// How the driver behaves; read when a window opens and while it is open.
+inline Options& options() {
+  return desktop_record.options;
+}
 
 // A copy of the window's state.
 Window window();

@@ -189,7 +189,7 @@ bool round_trip(int milliseconds) {
 }  // namespace
 
 void push(const driver::Event& event) {
-  if (record.events.size() < 4096) record.events.push_back(event);
+  record.events.push(event);
 }
 
 void report_lost() {
@@ -197,7 +197,7 @@ void report_lost() {
   record.lost = true;
   driver::Event event;
   event.kind = driver::EventKind::lost;
-  record.events.push_back(event);
+  record.events.push(event);
 }
 
 bool connect(std::string& error) {

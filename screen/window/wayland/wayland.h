@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "screen/window/driver.h"
+#include "screen/window/event_queue.h"
 #include "screen/window/scaler.h"
 
 struct libdecor;
@@ -144,7 +145,7 @@ struct Record {
   bool drop_too_long = false;
 
   bool lost = false;
-  std::vector<driver::Event> events;
+  window::EventQueue events;
   bool no_title_bar = false;   // the window would have none
   std::string titled_failure;  // why the last try with a title bar failed, if not for that
 };

@@ -426,8 +426,7 @@ void settle() {
 }
 
 void take_events(std::vector<driver::Event>& events) {
-  for (driver::Event& event : record.events) events.push_back(std::move(event));
-  record.events.clear();
+  record.events.take(events);
 }
 
 void wait_for_event(int milliseconds) {

@@ -16,11 +16,12 @@
 #include <atomic>
 #include <vector>
 
-#include "screen/window/win32/resources_win32.h"
 #include "base/unicode_win32.h"
 #include "screen/window/driver.h"
+#include "screen/window/event_queue.h"
 #include "screen/window/scaler.h"
 #include "screen/window/shared_value.h"
+#include "screen/window/win32/resources_win32.h"
 
 namespace screen::win32_window {
 
@@ -50,7 +51,7 @@ struct Record {
   window::Shared<HWND> for_dialogs;  // `handle`, for the dialogs of the program thread
   window::Scaler scaler;
   Buffer buffer;
-  std::vector<Event> pending;  // events for the core's next look
+  window::EventQueue pending;  // events for the core's next look
   bool over = false;           // the pointer is over the window (a leave is tracked)
   bool active = false;         // as last reported to the core
   bool minimised = false;
@@ -248,14 +249,8 @@ bool switch_full_screen(bool on) {
 
 // --- Pointer ---
 
-// A move after a move replaces it: only where the pointer is now counts.
 void push(Event e) {
-  if (e.kind == EventKind::motion && !record.pending.empty() &&
-      record.pending.back().kind == EventKind::motion) {
-    record.pending.back() = std::move(e);
-    return;
-  }
-  record.pending.push_back(std::move(e));
+  record.pending.push(std::move(e));
 }
 
 // A move reports the page pixel under the pointer; the first one after a leave is an enter.
@@ -545,8 +540,7 @@ void take_events(std::vector<Event>& events) {
     DispatchMessageW(&m);
   }
   if (record.handle != nullptr) window_state();
-  for (Event& e : record.pending) events.push_back(std::move(e));
-  record.pending.clear();
+  record.pending.take(events);
 }
 
 void close() {

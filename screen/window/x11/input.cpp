@@ -37,7 +37,7 @@ void moved_to(int x, int y) {
   const scale::Point p = page_point(x, y);
   if (p == d.last_pointer) return;
   d.last_pointer = p;
-  d.events.push_back({.kind = EventKind::motion, .x = p.x, .y = p.y});
+  d.events.push({.kind = EventKind::motion, .x = p.x, .y = p.y});
 }
 
 // X's buttons as the core counts them: 1 left, 3 right, 2 middle, 8 and 9 the extra ones.
@@ -62,7 +62,7 @@ void button(const XButtonEvent& e, bool down) {
   Record& d = record;
   moved_to(e.x, e.y);
   if (e.button == Button4 || e.button == Button5) {  // the wheel: a press per step
-    if (down) d.events.push_back({.kind = EventKind::wheel, .step = e.button == Button4 ? 1 : -1});
+    if (down) d.events.push({.kind = EventKind::wheel, .step = e.button == Button4 ? 1 : -1});
     return;
   }
   const int bit = button_bit(e.button);
@@ -73,7 +73,7 @@ void button(const XButtonEvent& e, bool down) {
     d.focused = true;
     d.minimised = false;
   }
-  d.events.push_back({.kind = down ? EventKind::press : EventKind::release, .button = bit});
+  d.events.push({.kind = down ? EventKind::press : EventKind::release, .button = bit});
 }
 
 // Alt+Enter, once per press: with detectable auto-repeat a held key sends presses alone.
@@ -84,7 +84,7 @@ void key(XKeyEvent& e, bool down) {
   const bool repeat = down && d.return_held;
   d.return_held = down;
   if (down && !repeat && (e.state & Mod1Mask) != 0)
-    d.events.push_back({.kind = EventKind::full_screen_key});
+    d.events.push({.kind = EventKind::full_screen_key});
 }
 
 // Focus that the window really got or lost: not moves inside it, not a grab's passing
@@ -99,7 +99,7 @@ void focus(const XFocusChangeEvent& e, bool in) {
     return;
   if (in == d.focused) return;
   d.focused = in;
-  d.events.push_back({.kind = EventKind::focus, .on = in});
+  d.events.push({.kind = EventKind::focus, .on = in});
 }
 
 // The last size of a pass wins: one buffer and one repaint for a burst of them.
@@ -160,11 +160,11 @@ void handle(XEvent& e) {
     case EnterNotify: {
       const scale::Point p = page_point(e.xcrossing.x, e.xcrossing.y);
       d.last_pointer = p;
-      d.events.push_back({.kind = EventKind::enter, .x = p.x, .y = p.y});
+      d.events.push({.kind = EventKind::enter, .x = p.x, .y = p.y});
       break;
     }
     case LeaveNotify:
-      d.events.push_back({.kind = EventKind::leave});
+      d.events.push({.kind = EventKind::leave});
       break;
     case MotionNotify:
       moved_to(e.xmotion.x, e.xmotion.y);
@@ -180,7 +180,7 @@ void handle(XEvent& e) {
     case ClientMessage:
       if (e.xclient.message_type == d.atoms.wm_protocols && e.xclient.format == 32 &&
           Atom(e.xclient.data.l[0]) == d.atoms.wm_delete_window)
-        d.events.push_back({.kind = EventKind::close_request});
+        d.events.push({.kind = EventKind::close_request});
       else
         handle_client_message(e.xclient);
       break;
@@ -219,9 +219,9 @@ void end_pass() {
     if (here && x >= 0 && y >= 0 && x < d.size.x && y < d.size.y) {
       const scale::Point p = page_point(x, y);
       d.last_pointer = p;
-      d.events.push_back({.kind = EventKind::enter, .x = p.x, .y = p.y});
+      d.events.push({.kind = EventKind::enter, .x = p.x, .y = p.y});
     } else {
-      d.events.push_back({.kind = EventKind::leave});
+      d.events.push({.kind = EventKind::leave});
     }
   }
   if (d.resized) {
@@ -253,8 +253,7 @@ void take_events(std::vector<driver::Event>& events) {
     handle(e);
   }
   end_pass();
-  for (Event& e : d.events) events.push_back(std::move(e));
-  d.events.clear();
+  d.events.take(events);
 }
 
 void wait_for_event(int milliseconds) {

@@ -27,7 +27,8 @@ bool always_enters(int type) {
 // Xlib.
 Bool admit(Display* display, XEvent* out, xEvent* wire) {
   const int type = wire->u.u.type & 0x7F;
-  if (type >= GenericEvent || !record.converters[std::size_t(type)](display, out, wire)) return False;
+  if (type >= GenericEvent || !record.converters[std::size_t(type)](display, out, wire))
+    return False;
   if (!believed(*out)) return False;
   if (display->qlen < most_queued || always_enters(type)) return True;
   Record& d = record;

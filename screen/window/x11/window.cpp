@@ -13,9 +13,9 @@
 
 #include "base/cp1251.h"
 #include "screen/window/linux/wake_linux.h"
+#include "screen/window/window_icon.h"
 #include "screen/window/x11/x11.h"
 #include "screen/window/x_scale.h"
-#include "screen/window/window_icon.h"
 
 namespace screen::x11_window {
 
@@ -244,14 +244,14 @@ void read_window_state() {
       has(d.atoms.net_wm_state_hidden) || (!wm_state.empty() && wm_state[0] == IconicState);
   if (minimised != d.minimised) {
     d.minimised = minimised;
-    d.events.push_back({.kind = driver::EventKind::minimised, .on = minimised});
+    d.events.push({.kind = driver::EventKind::minimised, .on = minimised});
   }
   // The maximise button: the window keeps its size, the core decides what it means.
   const bool maximised =
       has(d.atoms.net_wm_state_maximized_vert) || has(d.atoms.net_wm_state_maximized_horz);
   if (maximised && !d.maximised) {
     ask_state(false, d.atoms.net_wm_state_maximized_vert, d.atoms.net_wm_state_maximized_horz);
-    d.events.push_back({.kind = driver::EventKind::maximise});
+    d.events.push({.kind = driver::EventKind::maximise});
   }
   d.maximised = maximised;
   const bool full = has(d.atoms.net_wm_state_fullscreen);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "screen/window/driver.h"
+#include "screen/window/event_queue.h"
 #include "screen/window/scaler.h"
 #include "screen/window/shared_value.h"
 
@@ -97,8 +98,8 @@ struct Record {
   bool return_held = false;  // Return is down: a further press is the key repeating
   scale::Point last_pointer{-1 << 30, -1 << 30};  // the page point last reported
   Drag drag;
-  std::vector<driver::Event> events;  // translated, not yet taken
-  window::Shared<std::uint64_t> id;   // `window` for dialogs on the program thread; 0: none
+  window::EventQueue events;         // translated, not yet taken
+  window::Shared<std::uint64_t> id;  // `window` for dialogs on the program thread; 0: none
 };
 
 extern Record record;

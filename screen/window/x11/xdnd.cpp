@@ -116,7 +116,7 @@ void handle_selection(const XSelectionEvent& e) {
       std::vector<std::string> files;
       const std::string_view text(reinterpret_cast<const char*>(data), count);
       if (window::parse_uri_list(text, files) && !files.empty()) {
-        d.events.push_back({.kind = driver::EventKind::drop, .files = std::move(files)});
+        d.events.push({.kind = driver::EventKind::drop, .files = std::move(files)});
         accepted = true;
       }
     }
