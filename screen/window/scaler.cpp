@@ -110,6 +110,8 @@ void Scaler::place(scale::Point buffer, const Placement& at) {
   };
   first_column_ = spans(at.x, at.width, buffer.x, page.x, columns_);
   first_row_ = spans(at.y, at.height, buffer.y, page.y, rows_);
+  upper_.assign(columns_.size(), 0);
+  lower_.assign(columns_.size(), 0);
 }
 
 void Scaler::set_palette(const std::array<Rgb, 256>& palette) {
@@ -140,7 +142,8 @@ scale::Point Scaler::paint(int first, int last, std::uint32_t* buffer, int strid
   if (r == r_from) return {0, -1};
   // Each page row is widened once into `upper` or `lower`; a buffer row inside one page row
   // is a copy of it, a straddling one mixes the two.
-  std::vector<std::uint32_t> upper(columns_.size()), lower(columns_.size());
+  std::vector<std::uint32_t>& upper = upper_;
+  std::vector<std::uint32_t>& lower = lower_;
   int upper_row = -1, lower_row = -1;
   for (std::size_t i = r_from; i < r; ++i) {
     const Span row = rows_[i];

@@ -99,6 +99,8 @@ class Scaler {
   int first_column_ = 0;       // the buffer column of columns_[0]
   int first_row_ = 0;          // the buffer row of rows_[0]
   std::array<std::uint32_t, 256> colours_{};
+  // Two page rows widened, kept between calls so that painting a band allocates nothing.
+  mutable std::vector<std::uint32_t> upper_, lower_;
 };
 
 }  // namespace screen::window

@@ -6,8 +6,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "screen/window/headless/headless.h"
 #include "screen/window/driver.h"
+#include "screen/window/headless/headless.h"
 
 namespace screen::headless {
 
@@ -16,21 +16,17 @@ using driver::EventKind;
 
 namespace {
 
-Desktop& desk() {
-  return desktop_record;
-}
-
 // Events for the next pass: none while a batch is being pushed (lock held).
 bool events_ready() {
-  return desk().batches == 0 && !desk().queue.empty();
+  return record.batches == 0 && !record.queue.empty();
 }
 
 void push(Event e) {
   {
-    std::lock_guard g(desk().guard);
-    desk().queue.push_back(std::move(e));
+    std::lock_guard g(record.guard);
+    record.queue.push_back(std::move(e));
   }
-  desk().arrived.notify_all();
+  record.arrived.notify_all();
 }
 
 void push_flag(EventKind kind, bool on) {
@@ -42,22 +38,22 @@ void push_flag(EventKind kind, bool on) {
 }  // namespace
 
 Window window() {
-  std::lock_guard g(desk().guard);
-  return desk().window;
+  std::lock_guard g(record.guard);
+  return record.window;
 }
 
 // A scripted move turns into what a desktop reports: an enter when the pointer comes over
 // the window, the motion, and a leave when it goes off it.
 void push_move(int x, int y) {
   {
-    std::lock_guard g(desk().guard);
-    Desktop& d = desk();
+    std::lock_guard g(record.guard);
+    Record& d = record;
     const bool now_over = x >= 0 && y >= 0 && x < d.window.width && y < d.window.height;
     d.queue.push_back({now_over && !d.over ? EventKind::enter : EventKind::motion, x, y});
     if (!now_over && d.over) d.queue.push_back({EventKind::leave});
     d.over = now_over;
   }
-  desk().arrived.notify_all();
+  record.arrived.notify_all();
 }
 void push_press(int button_bit) {
   push({EventKind::press, 0, 0, button_bit});
@@ -94,23 +90,23 @@ void push_maximise() {
 
 void stall(int milliseconds) {
   {
-    std::lock_guard g(desk().guard);
-    desk().stalled_until =
+    std::lock_guard g(record.guard);
+    record.stalled_until =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   }
-  desk().arrived.notify_all();
+  record.arrived.notify_all();
 }
 
 EventBatch::EventBatch() {
-  std::lock_guard g(desk().guard);
-  ++desk().batches;
+  std::lock_guard g(record.guard);
+  ++record.batches;
 }
 EventBatch::~EventBatch() {
   {
-    std::lock_guard g(desk().guard);
-    --desk().batches;
+    std::lock_guard g(record.guard);
+    --record.batches;
   }
-  desk().arrived.notify_all();
+  record.arrived.notify_all();
 }
 
 namespace {
@@ -128,8 +124,8 @@ bool open(int width, int height, std::string_view title, std::string& error) {
     error = "the headless backend was told to fail";
     return false;
   }
-  std::lock_guard g(desk().guard);
-  Desktop& d = desk();
+  std::lock_guard g(record.guard);
+  Record& d = record;
   d.window = {};
   d.window.open = true;
   d.window.width = width;
@@ -144,19 +140,19 @@ bool open(int width, int height, std::string_view title, std::string& error) {
 }
 
 void set_title(std::string_view title) {
-  std::lock_guard g(desk().guard);
-  desk().window.title = title;
+  std::lock_guard g(record.guard);
+  record.window.title = title;
 }
 
 void set_palette(const std::array<Rgb, 256>& palette) {
-  std::lock_guard g(desk().guard);
-  desk().window.palette = palette;
-  ++desk().window.palette_updates;
+  std::lock_guard g(record.guard);
+  record.window.palette = palette;
+  ++record.window.palette_updates;
 }
 
 void present(const std::uint8_t* page, int width, int first, int last) {
-  std::lock_guard g(desk().guard);
-  Window& w = desk().window;
+  std::lock_guard g(record.guard);
+  Window& w = record.window;
   const std::size_t from = std::size_t(first) * std::size_t(width);
   const std::size_t to = std::size_t(last + 1) * std::size_t(width);
   std::copy(page + from, page + to, w.pixels.begin() + std::ptrdiff_t(from));
@@ -166,22 +162,22 @@ void present(const std::uint8_t* page, int width, int first, int last) {
 }
 
 void take_events(std::vector<Event>& events) {
-  std::lock_guard g(desk().guard);
-  if (desk().batches != 0) return;
-  for (Event& e : desk().queue) events.push_back(std::move(e));
-  desk().queue.clear();
+  std::lock_guard g(record.guard);
+  if (record.batches != 0) return;
+  for (Event& e : record.queue) events.push_back(std::move(e));
+  record.queue.clear();
 }
 
 bool set_full_screen(bool on) {
-  std::lock_guard g(desk().guard);
+  std::lock_guard g(record.guard);
   if (options().refuse_full_screen) return false;
-  desk().window.full_screen = on;
+  record.window.full_screen = on;
   return true;
 }
 
 bool full_screen() {
-  std::lock_guard g(desk().guard);
-  return desk().window.full_screen;
+  std::lock_guard g(record.guard);
+  return record.window.full_screen;
 }
 
 bool can_wait() {
@@ -189,7 +185,7 @@ bool can_wait() {
 }
 
 void wait_for_event(int milliseconds) {
-  Desktop& d = desk();
+  Record& d = record;
   std::unique_lock g(d.guard);
   ++d.window.waits;
   d.window.waiting = true;
@@ -218,17 +214,17 @@ void wait_for_event(int milliseconds) {
 
 void wake() {
   {
-    std::lock_guard g(desk().guard);
-    desk().woken = true;
+    std::lock_guard g(record.guard);
+    record.woken = true;
   }
-  desk().arrived.notify_all();
+  record.arrived.notify_all();
 }
 
 void close() {
-  std::lock_guard g(desk().guard);
-  desk().window.open = false;
-  desk().queue.clear();
-  desk().woken = false;
+  std::lock_guard g(record.guard);
+  record.window.open = false;
+  record.queue.clear();
+  record.woken = false;
 }
 
 std::uint64_t window_id() {

@@ -42,7 +42,7 @@ struct Window {
   bool full_screen = false;
 };
 // The driver's record: the window as presented, and the desktop's side of it.
-struct Desktop {
+struct Record {
   std::mutex guard;                 // everything below
   std::condition_variable arrived;  // an event was pushed, a stall began, or wake() called
   Window window;
@@ -51,13 +51,13 @@ struct Desktop {
   bool woken = false;
   int batches = 0;  // EventBatch objects alive: the queue waits
   std::chrono::steady_clock::time_point stalled_until{};  // no sleep ends before this
-  Options options;  // as tests set them, kept across windows
+  Options options;                                        // as tests set them, kept across windows
 };
-inline Desktop desktop_record;
+inline Record record;
 
 // How the driver behaves; read when a window opens and while it is open.
 inline Options& options() {
-  return desktop_record.options;
+  return record.options;
 }
 
 // A copy of the window's state.
