@@ -42,17 +42,25 @@ struct Event {
   std::vector<std::string> files = {};  // drop
 };
 
+// The answers most drivers give: a table leaves out what it answers so.
+inline bool always() {
+  return true;
+}
+inline std::uint64_t no_window_id() {
+  return 0;
+}
+
 // One driver's calls, filled by member name in its folder. Every call comes from the service
 // thread, except where a call says otherwise and where the build runs without one (the
 // headless driver's manual mode).
 struct Driver {
-  const char* name;  // "wayland", "x11", "win32", "headless": as GORVEX_DESKTOP names it
+  const char* name = "";  // "wayland", "x11", "win32", "headless": as GORVEX_DESKTOP names it
 
   // Whether its desktop is there to be tried without the player naming it.
-  bool (*at_hand)();
+  bool (*at_hand)() = always;
 
   // Whether the core runs a service thread for passes and events (one answer per build).
-  bool (*wants_service_thread)();
+  bool (*wants_service_thread)() = always;
 
   // Opens a window whose page is width x height; on failure returns false with a reason.
   bool (*open)(int width, int height, std::string_view title, std::string& error);
@@ -73,7 +81,7 @@ struct Driver {
   void (*take_events)(std::vector<Event>& events);
 
   // Whether wait_for_event can sleep until something happens; if not, the core ticks.
-  bool (*can_wait)();
+  bool (*can_wait)() = always;
 
   // Sleeps until a desktop event arrives or wake() is called, at most `milliseconds` (-1: no
   // limit). The screen lock is not held. Events it reads wait for take_events.
@@ -93,11 +101,11 @@ struct Driver {
 
   // The desktop's id of the open window (an X window, a HWND) for dialogs to stay above it;
   // 0 where there is none. Any thread may call it.
-  std::uint64_t (*window_id)();
+  std::uint64_t (*window_id)() = no_window_id;
 
   // A message box of the desktop's own (UTF-8 texts) on the program thread; false when it
   // could not show one. nullptr where the desktop has none.
-  bool (*show_box)(const std::string& text, const std::string& caption);
+  bool (*show_box)(const std::string& text, const std::string& caption) = nullptr;
 };
 
 // The drivers of each desktop. The Wayland driver fills two tables: one that opens only a

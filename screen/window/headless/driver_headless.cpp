@@ -111,10 +111,6 @@ EventBatch::~EventBatch() {
 
 namespace {
 
-bool at_hand() {
-  return true;
-}
-
 bool wants_service_thread() {
   return options().service_thread;
 }
@@ -227,10 +223,6 @@ void close() {
   record.woken = false;
 }
 
-std::uint64_t window_id() {
-  return 0;
-}
-
 }  // namespace
 
 }  // namespace screen::headless
@@ -241,7 +233,6 @@ namespace h = headless;
 
 const Driver headless_driver = {
     .name = "headless",
-    .at_hand = h::at_hand,
     .wants_service_thread = h::wants_service_thread,
     .open = h::open,
     .set_title = h::set_title,
@@ -254,8 +245,6 @@ const Driver headless_driver = {
     .set_full_screen = h::set_full_screen,
     .full_screen = h::full_screen,
     .close = h::close,
-    .window_id = h::window_id,
-    .show_box = nullptr,
 };
 
 constexpr const Driver* headless_drivers[] = {&headless_driver};

@@ -447,10 +447,6 @@ void close() {
   disconnect();
 }
 
-std::uint64_t window_id() {
-  return 0;
-}
-
 bool open_titled(int width, int height, std::string_view title, std::string& error) {
   return open(width, height, title, false, error);
 }
@@ -462,14 +458,6 @@ bool open_untitled(int width, int height, std::string_view title, std::string& e
 bool at_hand() {
   const char* display = std::getenv("WAYLAND_DISPLAY");
   return display != nullptr && *display != '\0';
-}
-
-bool wants_service_thread() {
-  return true;
-}
-
-bool can_wait() {
-  return true;
 }
 
 int output_scale() {
@@ -490,20 +478,16 @@ namespace w = wayland_window;
 const Driver wayland_driver = {
     .name = "wayland",
     .at_hand = w::at_hand,
-    .wants_service_thread = w::wants_service_thread,
     .open = w::open_titled,
     .set_title = w::set_title,
     .set_palette = w::set_palette,
     .present = w::present,
     .take_events = w::take_events,
-    .can_wait = w::can_wait,
     .wait_for_event = w::wait_for_event,
     .wake = w::wake,
     .set_full_screen = w::set_full_screen,
     .full_screen = w::full_screen,
     .close = w::close,
-    .window_id = w::window_id,
-    .show_box = nullptr,
 };
 
 const Driver wayland_untitled_driver = [] {

@@ -447,10 +447,6 @@ std::wstring from_1251(std::string_view text) {
   return unicode::widen(text, 1251);
 }
 
-bool wants_service_thread() {
-  return true;
-}
-
 bool set_full_screen(bool on) {
   return record.handle != nullptr && switch_full_screen(on);
 }
@@ -580,10 +576,6 @@ void wake() {
   if (const HANDLE h = wake_handle()) SetEvent(h);
 }
 
-bool at_hand() {
-  return true;
-}
-
 }  // namespace
 
 }  // namespace screen::win32_window
@@ -594,8 +586,6 @@ namespace w = win32_window;
 
 const Driver win32_driver = {
     .name = "win32",
-    .at_hand = w::at_hand,
-    .wants_service_thread = w::wants_service_thread,
     .open = w::open,
     .set_title = w::set_title,
     .set_palette = w::set_palette,
@@ -608,7 +598,6 @@ const Driver win32_driver = {
     .full_screen = w::full_screen,
     .close = w::close,
     .window_id = w::window_id,
-    .show_box = nullptr,
 };
 
 constexpr const Driver* win32_drivers[] = {&win32_driver};

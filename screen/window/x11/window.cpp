@@ -393,14 +393,6 @@ bool at_hand() {
   return (display != nullptr && *display != '\0') || wayland == nullptr || *wayland == '\0';
 }
 
-bool wants_service_thread() {
-  return true;
-}
-
-bool can_wait() {
-  return true;
-}
-
 void wake() {
   window::wake_waits();
 }
@@ -414,13 +406,11 @@ namespace x = x11_window;
 const Driver x11_driver = {
     .name = "x11",
     .at_hand = x::at_hand,
-    .wants_service_thread = x::wants_service_thread,
     .open = x::open,
     .set_title = x::set_title,
     .set_palette = x::set_palette,
     .present = x::present,
     .take_events = x::take_events,
-    .can_wait = x::can_wait,
     .wait_for_event = x::wait_for_event,
     .wake = x::wake,
     .set_full_screen = x::set_full_screen,
