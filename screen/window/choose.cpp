@@ -42,11 +42,13 @@ const Driver* open_first(int width, int height, std::string_view title, std::str
       reasons.push_back(reason);
   }
   error.clear();
-  if (reasons.empty()) error = "no desktop to show a window on";
-  // One desktop tried: its own words, as they were.
-  if (reasons.size() == 1) error = reasons[0].substr(reasons[0].find(": ") + 2);
-  for (std::size_t i = 0; reasons.size() > 1 && i < reasons.size(); ++i)
-    error += (i > 0 ? "; " : "") + reasons[i];
+  if (reasons.empty()) {
+    error = "no desktop to show a window on";
+  } else if (reasons.size() == 1) {
+    error = reasons[0].substr(reasons[0].find(": ") + 2);  // one desktop: its own words
+  } else {
+    for (const std::string& reason : reasons) error += (error.empty() ? "" : "; ") + reason;
+  }
   return nullptr;
 }
 
