@@ -16,8 +16,23 @@
 #include <cstdlib>
 #include <cstring>
 
+// Sizes in the launcher's own pixels: a program that is not aware of the monitor's scale is
+// told sizes shrunk by it (Wine 10 does so, as Windows does).
+void see_real_pixels() {
+  using SetContext = BOOL(WINAPI*)(HANDLE);
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  const auto set_context = user32 == nullptr
+                               ? nullptr
+                               : reinterpret_cast<SetContext>(reinterpret_cast<void*>(
+                                     GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+  // -4: per monitor, version 2, as the launcher itself is.
+  if (set_context == nullptr || !set_context(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))))
+    SetProcessDPIAware();
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
+  see_real_pixels();
   const HWND window = FindWindowW(L"GorvexLauncherWindow", nullptr);
   if (window == nullptr) return 1;
   const char* what = argv[1];
